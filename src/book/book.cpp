@@ -1,0 +1,83 @@
+#include "book/book.h"
+
+#include <cstring>
+
+#include "engine/messages.h"
+#include "engine/output.h"
+
+char bookFilePath[BOOK_PATH_SIZE];
+std::map<uint64_t, std::vector<Move>> bookTable;
+FILE* bookFile = nullptr;
+bool bookLoaded = false;
+int32_t bookMissCount = 0;
+
+namespace {
+
+constexpr char kBookName[] = "qarn.bin";
+constexpr uint8_t bookMagic[4] = {1, 2, 3, 4};
+
+bool readBookHeader(FILE* file) {
+    uint8_t header[16];
+    return fread(header, 1, 16, file) == 16 && std::memcmp(header, bookMagic, 4) == 0;
+}
+
+bool readBookKey(FILE* file, uint64_t& key) {
+    uint8_t bytes[8];
+    if (fread(bytes, 1, 8, file) != 8) return false;
+    key = 0;
+    for (uint8_t byte : bytes) key = key << 8 | byte;
+    return true;
+}
+
+bool readBigEndian16(FILE* file, uint16_t& value) {
+    uint8_t bytes[2];
+    if (fread(bytes, 1, 2, file) != 2) return false;
+    value = uint16_t(bytes[0] << 8 | bytes[1]);
+    return true;
+}
+
+}  // namespace
+
+bool setBookPathFromExecutable(const char* executablePath) {
+    // Both separators count, so that the book is found beside the executable on any system.
+    const char* lastSeparator = nullptr;
+    for (const char* c = executablePath; *c != '\0'; c++) {
+        if (*c == '\\' || *c == '/') lastSeparator = c;
+    }
+    size_t directoryLength = lastSeparator ? size_t(lastSeparator - executablePath + 1) : 0;
+    if (directoryLength + sizeof kBookName > sizeof bookFilePath) {
+        bookFilePath[0] = '\0';
+        return false;
+    }
+    std::memcpy(bookFilePath, executablePath, directoryLength);
+    std::memcpy(bookFilePath + directoryLength, kBookName, sizeof kBookName);
+    return true;
+}
+
+void loadBook() {
+    if (bookFile != nullptr) {
+        bookMissCount = 0;
+        return;
+    }
+    if (bookFilePath[0] == '\0' || (bookFile = fopen(bookFilePath, "rb")) == nullptr) {
+        bookLoaded = false;
+        return;
+    }
+    if (!readBookHeader(bookFile)) fatalError(kBadBookHeader, bookFilePath);
+    uint64_t key;
+    while (readBookKey(bookFile, key)) {
+        std::vector<Move> moves;
+        uint16_t count;
+        if (!readBigEndian16(bookFile, count)) fatalError(kBadBookFormat, bookFilePath);
+        moves.reserve(count);
+        for (int i = 0; i < count; i++) {
+            uint16_t move;
+            if (!readBigEndian16(bookFile, move)) fatalError(kBadBookFormat, bookFilePath);
+            moves.push_back(move);
+        }
+        // The first record of a key wins; later ones are dropped whole.
+        bookTable.emplace(key, std::move(moves));
+    }
+    printFlush("book moves count=%d.\n", int(bookTable.size()));
+    bookLoaded = true;
+}

@@ -1,0 +1,231 @@
+#include "engine/parser.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "engine/reader.h"
+
+uint32_t moveListBuffer[256];
+
+namespace {
+
+char standardInputBuffer[LINE_BUFFER_SIZE];
+// The parser's copy of the current line; CommandArgs may point into it until the next
+// call of parseCommand.
+char commandLine[LINE_BUFFER_SIZE];
+int inputSlot = -1;
+
+constexpr char kStartFen[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+constexpr char kMidgameFen[] =
+    "2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1";
+constexpr char kCheckmateFen[] = "4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1";
+constexpr char kZugzwangFen[] = "3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1";
+constexpr char kEndgameFen[] = "4k4/4a4/4P4/9/9/9/9/4B4/9/4K4 w - - 0 1";
+
+void sleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+// Steps the cursor past `prefix` when the text there begins with it.
+bool skipPrefix(const char** cursor, const char* prefix) {
+    size_t length = std::strlen(prefix);
+    if (std::strncmp(*cursor, prefix, length) != 0) return false;
+    *cursor += length;
+    return true;
+}
+
+bool startsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Fills moveListBuffer from a list of four-character texts separated by single blanks.
+int32_t readMoveList(const char* list) {
+    int32_t count = int32_t((std::strlen(list) + 1) / 5);
+    // A line of at most 1023 characters holds at most 203 moves.
+    if (count > 256) count = 256;
+    for (int32_t i = 0; i < count; i++) std::memcpy(&moveListBuffer[i], list + 5 * i, 4);
+    return count;
+}
+
+int32_t levelValue(const char* value) {
+    if (startsWith(value, "none")) return 0;
+    if (startsWith(value, "small")) return 1;
+    if (startsWith(value, "medium")) return 2;
+    if (startsWith(value, "large")) return 3;
+    return 0;
+}
+
+void parseOption(const char* cursor, CommandArgs& args) {
+    struct Option {
+        const char* name;
+        OptionCode code;
+    };
+    static constexpr Option kOptions[] = {
+        {"batch ", e_OptionBatch},         {"debug ", e_OptionDebug},
+        {"bookfiles ", e_OptionBookFiles}, {"egtbpaths ", e_OptionEgtbPaths},
+        {"hashsize ", e_OptionHashSize},   {"threads ", e_OptionThreads},
+        {"drawmoves ", e_OptionDrawMoves}, {"repetition ", e_OptionRepetition},
+        {"pruning ", e_OptionPruning},     {"knowledge ", e_OptionKnowledge},
+        {"selectivity ", e_OptionSelectivity}, {"style ", e_OptionStyle},
+        {"loadbook", e_OptionLoadBook},
+    };
+    for (const Option& option : kOptions) {
+        if (!skipPrefix(&cursor, option.name)) continue;
+        args.arg1.number = option.code;
+        switch (option.code) {
+            case e_OptionBatch:
+            case e_OptionDebug:
+                args.arg2.number = startsWith(cursor, "on") || startsWith(cursor, "true");
+                break;
+            case e_OptionBookFiles:
+            case e_OptionEgtbPaths: args.arg2.text = cursor; break;
+            case e_OptionHashSize: args.arg2.number = parseBoundedNumber(&cursor, 1024); break;
+            case e_OptionThreads: args.arg2.number = parseBoundedNumber(&cursor, 32); break;
+            case e_OptionDrawMoves: args.arg2.number = parseBoundedNumber(&cursor, 200); break;
+            case e_OptionRepetition:
+                args.arg2.number = startsWith(cursor, "alwaysdraw") ? 0
+                                   : startsWith(cursor, "checkban") ? 1
+                                   : startsWith(cursor, "asianrule") ? 2
+                                                                     : 3;
+                break;
+            case e_OptionPruning:
+            case e_OptionKnowledge:
+            case e_OptionSelectivity: args.arg2.number = levelValue(cursor); break;
+            case e_OptionStyle:
+                args.arg2.number = startsWith(cursor, "solid")    ? 0
+                                   : startsWith(cursor, "normal") ? 1
+                                   : startsWith(cursor, "risky")  ? 2
+                                                                  : 0;
+                break;
+            default: break;
+        }
+        return;
+    }
+    args.arg1.number = e_OptionNone;
+}
+
+CommandCode parsePosition(const char* cursor, CommandArgs& args) {
+    struct NamedPosition {
+        const char* keyword;
+        const char* fen;
+    };
+    static constexpr NamedPosition kPositions[] = {
+        {"startpos", kStartFen},         {"midgamepos", kMidgameFen},
+        {"checkmatepos", kCheckmateFen}, {"zugzwangpos", kZugzwangFen},
+        {"endgamepos", kEndgameFen},
+    };
+    const char* keyword = cursor;
+    bool known = false;
+    for (const NamedPosition& named : kPositions) {
+        if (startsWith(cursor, named.keyword)) {
+            args.arg1.text = named.fen;
+            known = true;
+            break;
+        }
+    }
+    if (!known && startsWith(cursor, "fen ")) {
+        args.arg1.text = cursor + 4;
+        known = true;
+    }
+    if (!known) return e_CommNone;
+    const char* moves = std::strstr(keyword, " moves ");
+    if (moves == nullptr) {
+        args.arg2.number = 0;
+    } else {
+        args.arg2.number = readMoveList(moves + 7);
+        args.arg3.moveTexts = moveListBuffer;
+    }
+    return e_CommPosition;
+}
+
+CommandCode parseGo(const char* cursor, CommandArgs& args) {
+    CommandCode code = skipPrefix(&cursor, "ponder ") ? e_CommGoPonder : e_CommGo;
+    if (skipPrefix(&cursor, "time ")) {
+        args.arg2.number = parseBoundedNumber(&cursor, 36000);
+        if (skipPrefix(&cursor, " movestogo ")) {
+            args.arg1.number = e_GoMovesToGo;
+            args.arg3.number = parseBoundedNumber(&cursor, 100);
+            if (args.arg3.number < 1) args.arg3.number = 1;
+        } else if (skipPrefix(&cursor, " increment ")) {
+            args.arg1.number = e_GoIncrement;
+            args.arg3.number = parseBoundedNumber(&cursor, 600);
+        } else {
+            args.arg1.number = e_GoMovesToGo;
+            args.arg3.number = 1;
+        }
+    } else if (skipPrefix(&cursor, "depth ")) {
+        args.arg1.number = e_GoDepth;
+        args.arg2.number = parseBoundedNumber(&cursor, 31);
+    } else {
+        args.arg1.number = e_GoDepth;
+        args.arg2.number = 31;
+    }
+    return code;
+}
+
+}  // namespace
+
+int32_t parseBoundedNumber(const char** cursor, int32_t maximum) {
+    const char* text = *cursor;
+    int32_t value = 0;
+    while (*text >= '0' && *text <= '9') {
+        value = value * 10 + (*text - '0');
+        if (value > maximum) value = maximum;
+        text++;
+    }
+    *cursor = text;
+    return value;
+}
+
+CommandCode waitForUcci() {
+    inputSlot = startLineReader(stdin, standardInputBuffer);
+    char line[LINE_BUFFER_SIZE];
+    while (takeLine(line, inputSlot) == 0) {
+        if (lineReaderEnded(inputSlot)) return e_CommNone;
+        sleepOneMillisecond();
+    }
+    return std::strcmp(line, "ucci") == 0 ? e_CommUcci : e_CommNone;
+}
+
+CommandCode parseCommandLine(const char* line, CommandArgs& args) {
+    const char* cursor = line;
+    if (std::strcmp(line, "isready") == 0) return e_CommIsReady;
+    if (skipPrefix(&cursor, "setoption ")) {
+        parseOption(cursor, args);
+        return e_CommSetOption;
+    }
+    if (skipPrefix(&cursor, "position ")) return parsePosition(cursor, args);
+    if (skipPrefix(&cursor, "banmoves ")) {
+        args.arg1.number = readMoveList(cursor);
+        args.arg2.moveTexts = moveListBuffer;
+        return e_CommBanMoves;
+    }
+    if (skipPrefix(&cursor, "go ")) return parseGo(cursor, args);
+    if (std::strcmp(line, "stop") == 0) return e_CommStop;
+    if (std::strcmp(line, "scr") == 0) return e_CommScr;
+    if (skipPrefix(&cursor, "move ")) {
+        args.arg2.number = readMoveList(cursor);
+        args.arg3.moveTexts = moveListBuffer;
+        return e_CommMove;
+    }
+    if (std::strcmp(line, "quit") == 0) return e_CommQuit;
+    return e_CommNone;
+}
+
+CommandCode parseCommand(CommandArgs& args) {
+    while (takeLine(commandLine, inputSlot) == 0) {
+        if (lineReaderEnded(inputSlot)) return e_CommQuit;
+        sleepOneMillisecond();
+    }
+    return parseCommandLine(commandLine, args);
+}
+
+CommandCode pollCommand() {
+    char line[LINE_BUFFER_SIZE];
+    if (takeLine(line, inputSlot) == 0) return e_CommNone;
+    if (std::strcmp(line, "isready") == 0) return e_CommIsReady;
+    if (std::strcmp(line, "ponderhit") == 0) return e_CommPonderHit;
+    if (std::strcmp(line, "stop") == 0) return e_CommStop;
+    return e_CommNone;
+}
+
+int standardInputSlot() { return inputSlot; }

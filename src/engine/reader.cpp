@@ -1,0 +1,92 @@
+#include "engine/reader.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+LineReader lineReaderTable[LINE_READER_SLOTS];
+bool lineReaderTableReady = false;
+
+void sleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+void acquire(LineReader& reader) {
+    while (reader.lock.exchange(1, std::memory_order_acquire) == 1) sleepOneMillisecond();
+}
+
+void release(LineReader& reader) { reader.lock.store(0, std::memory_order_release); }
+
+int allocateSlot() {
+    if (!lineReaderTableReady) {
+        for (LineReader& reader : lineReaderTable) reader.stream = nullptr;
+        lineReaderTableReady = true;
+        return 0;
+    }
+    for (int slot = 0; slot < LINE_READER_SLOTS; slot++) {
+        if (lineReaderTable[slot].stream == nullptr) return slot;
+    }
+    return -1;
+}
+
+// Reads a line, publishes it, and waits until it has been taken before reading on, so
+// that at most one line is pending and none is lost or merged.
+void readerThreadMain(LineReader* reader) {
+    for (;;) {
+        acquire(*reader);
+        while (fgets(reader->buffer, LINE_BUFFER_SIZE, reader->stream) == nullptr) {
+            if (ferror(reader->stream) && errno == EINTR) {
+                clearerr(reader->stream);
+                continue;
+            }
+            // End of input: nothing more will come, and nothing is pending.
+            reader->ended.store(true, std::memory_order_release);
+            release(*reader);
+            return;
+        }
+        reader->taken.store(0, std::memory_order_release);
+        release(*reader);
+        while (reader->taken.load(std::memory_order_acquire) == 0) sleepOneMillisecond();
+    }
+}
+
+}  // namespace
+
+int startLineReader(FILE* stream, char* buffer) {
+    int slot = allocateSlot();
+    if (slot < 0) return -1;
+    LineReader& reader = lineReaderTable[slot];
+    reader.lock.store(0);
+    reader.taken.store(1);
+    reader.ended.store(false);
+    reader.stream = stream;
+    reader.buffer = buffer;
+    std::thread(readerThreadMain, &reader).detach();
+    return slot;
+}
+
+int takeLine(char* destination, int slot) {
+    LineReader& reader = lineReaderTable[slot];
+    if (reader.taken.load(std::memory_order_acquire) == 1) return 0;
+    acquire(reader);
+    int length = 0;
+    const char* source = reader.buffer;
+    while (source[length] != '\0' && source[length] != '\n') {
+        destination[length] = source[length];
+        length++;
+    }
+    if (source[length] == '\n' && length > 0 && destination[length - 1] == '\r') length--;
+    destination[length] = '\0';
+    reader.taken.store(1, std::memory_order_release);
+    release(reader);
+    return 1;
+}
+
+void stopLineReader(int slot) { lineReaderTable[slot].stream = nullptr; }
+
+bool lineReaderEnded(int slot) {
+    LineReader& reader = lineReaderTable[slot];
+    return reader.ended.load(std::memory_order_acquire) &&
+           reader.taken.load(std::memory_order_acquire) == 1;
+}

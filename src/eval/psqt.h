@@ -1,0 +1,23 @@
+// Material and placement in one number: the piece-square tables, and the capture classes
+// of move ordering.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "position/position.h"
+
+// Indexed by PieceType * 256 + Square, from red's point of view; black reads 254 - Square.
+extern const std::array<uint8_t, 8 * 256> pieceSquareValue;
+
+// The worth of PieceIndex p on Square sq, seen from its own side.
+inline int pieceValue(int piece, Square sq) {
+    int type = pieceTypeOf[piece];
+    return piece & RED_BIT ? pieceSquareValue[type * 256 + sq]
+                           : pieceSquareValue[type * 256 + 254 - sq];
+}
+
+// Capture-order class by PieceIndex: king 4, rook 3, knight and cannon 2, advisor and
+// bishop 1, pawn 0.
+extern int32_t mvvLvaClass[48];
+void fillMvvLvaClass();

@@ -1,0 +1,174 @@
+#include "position/makemove.h"
+
+#include "eval/psqt.h"
+#include "position/keys.h"
+#include "position/tables.h"
+
+namespace {
+
+inline void toggleOccupancy(Position& pos, Square sq) {
+    pos.fileBits[fileOf(sq)] ^= rankBitOf[sq];
+    pos.rankBits[rankOf(sq)] ^= fileBitOf[sq];
+}
+
+inline bool isPawn(PieceIndex piece) { return (piece & 15) >= SLOT_PAWN; }
+
+}  // namespace
+
+void makeMove(Position& pos, Move mv, UndoRecord& undo) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    PieceIndex moving = pos.board[from];
+    PieceIndex captured = pos.board[to];
+    undo.captured = captured;
+    undo.key = pos.key;
+    undo.blackScore = pos.blackScore;
+    undo.redScore = pos.redScore;
+    undo.side = pos.side;
+    undo.pieceMask = pos.pieceMask;
+
+    toggleOccupancy(pos, from);
+    const uint64_t* movingKeys = zobristKeys[pieceKindOf[moving]];
+    pos.key ^= movingKeys[from] ^ movingKeys[to];
+    int type = pieceTypeOf[moving];
+    if (moving & RED_BIT) {
+        pos.redScore += pieceSquareValue[type * 256 + to] - pieceSquareValue[type * 256 + from];
+    } else {
+        pos.blackScore += pieceSquareValue[type * 256 + 254 - to] -
+                          pieceSquareValue[type * 256 + 254 - from];
+    }
+    if (captured != 0) {
+        pos.key ^= zobristKeys[pieceKindOf[captured]][to];
+        pos.pieceMask &= ~(1u << (captured - 16));
+        if (captured & RED_BIT) {
+            pos.redScore -= pieceValue(captured, to);
+        } else {
+            pos.blackScore -= pieceValue(captured, to);
+        }
+        pos.pieceSquare[captured] = 0;
+    } else {
+        toggleOccupancy(pos, to);
+    }
+    pos.board[from] = 0;
+    pos.board[to] = moving;
+    pos.pieceSquare[moving] = to;
+
+    pos.side = 1 - pos.side;
+    pos.key ^= sideKey;
+    bool check = isSideInCheck(pos, pos.side);
+    pos.moveHistory[pos.historyCount] =
+        MoveRecord(mv) | (MoveRecord(captured) << 16) | (check ? CHECK_BIT : 0);
+    pos.keyHistory[pos.historyCount] = pos.key;
+    pos.historyCount++;
+}
+
+void unmakeMove(Position& pos, Move mv, const UndoRecord& undo) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    PieceIndex moving = pos.board[to];
+    PieceIndex captured = undo.captured;
+    toggleOccupancy(pos, from);
+    if (captured == 0) toggleOccupancy(pos, to);
+    pos.board[from] = moving;
+    pos.board[to] = captured;
+    pos.pieceSquare[moving] = from;
+    if (captured != 0) pos.pieceSquare[captured] = to;
+    pos.side = undo.side;
+    pos.key = undo.key;
+    pos.redScore = undo.redScore;
+    pos.blackScore = undo.blackScore;
+    pos.pieceMask = undo.pieceMask;
+    pos.historyCount--;
+}
+
+void makeNullMove(Position& pos, UndoRecord& undo) {
+    undo.side = pos.side;
+    undo.key = pos.key;
+    pos.side ^= 1;
+    pos.key ^= sideKey;
+    pos.moveHistory[pos.historyCount] = NULL_MOVE;
+    pos.keyHistory[pos.historyCount] = pos.key;
+    pos.historyCount++;
+}
+
+void unmakeNullMove(Position& pos, const UndoRecord& undo) {
+    pos.side = undo.side;
+    pos.key = undo.key;
+    pos.historyCount--;
+}
+
+bool isSideInCheck(const Position& pos, int side) {
+    Square king = pos.pieceSquare[side == RED ? 16 : 32];
+    if (king == 0) return false;
+    int base = side == RED ? 32 : 16;
+    const Square* attackers = pos.pieceSquare + base;
+    const SlideEntry& fileLine = fileSlideOf(pos, king);
+    const SlideEntry& rankLine = rankSlideOf(pos, king);
+    int kingFile = fileOf(king), kingRank = rankOf(king);
+
+    // Facing kings: nothing stands between them on one file.
+    Square otherKing = attackers[SLOT_KING];
+    if (otherKing != 0 && fileOf(otherKing) == kingFile &&
+        (fileLine.rookCaptureMask & rankBitOf[otherKing]))
+        return true;
+    for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
+        Square knight = attackers[slot];
+        if (knight == 0) continue;
+        int leg = knightLegOf(king - knight);
+        if (leg != 0 && pos.board[knight + leg] == 0) return true;
+    }
+    for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
+        Square rook = attackers[slot];
+        if (rook == 0) continue;
+        if (fileOf(rook) == kingFile) {
+            if (fileLine.rookCaptureMask & rankBitOf[rook]) return true;
+        } else if (rankOf(rook) == kingRank) {
+            if (rankLine.rookCaptureMask & fileBitOf[rook]) return true;
+        }
+    }
+    for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
+        Square cannon = attackers[slot];
+        if (cannon == 0) continue;
+        if (fileOf(cannon) == kingFile) {
+            if (fileLine.cannonCaptureMask & rankBitOf[cannon]) return true;
+        } else if (rankOf(cannon) == kingRank) {
+            if (rankLine.cannonCaptureMask & fileBitOf[cannon]) return true;
+        }
+    }
+    // Pawns beside the king, then the pawn whose forward step lands on it.
+    for (Square sq : {Square(king - 1), Square(king + 1), Square(side == RED ? king - 16 : king + 16)}) {
+        PieceIndex piece = pos.board[sq];
+        if ((piece & base) && isPawn(piece)) return true;
+    }
+    return false;
+}
+
+bool isLegalMove(Move mv, Position& pos) {
+    UndoRecord undo;
+    makeMove(pos, mv, undo);
+    bool legal = !isSideInCheck(pos, undo.side);
+    unmakeMove(pos, mv, undo);
+    return legal;
+}
+
+bool givesCheck(Move mv, Position& pos) {
+    UndoRecord undo;
+    makeMove(pos, mv, undo);
+    bool check = pos.moveHistory[pos.historyCount - 1] & CHECK_BIT;
+    unmakeMove(pos, mv, undo);
+    return check;
+}
+
+int repetitionStatus(const Position& pos) {
+    if (pos.historyCount < 6) return 0;
+    uint64_t current = pos.key;
+    bool ownChecks = true, oppChecks = true;
+    for (int i = pos.historyCount - 1; i > 0; i -= 2) {
+        MoveRecord newer = pos.moveHistory[i];
+        MoveRecord older = pos.moveHistory[i - 1];
+        if ((newer & 0xFFFF) == NULL_MOVE || (older & 0xFFFF) == NULL_MOVE) return 0;
+        if ((newer & 0xFF0000) != 0 || (older & 0xFF0000) != 0) return 0;
+        if (!(newer & CHECK_BIT)) oppChecks = false;
+        if (!(older & CHECK_BIT)) ownChecks = false;
+        if (pos.keyHistory[i - 2] == current) return 1 + (ownChecks ? 2 : 0) + (oppChecks ? 4 : 0);
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+// Move generation into MoveLists, and the single-move tests for hash and killer moves.
+#pragma once
+
+#include <cstdint>
+
+#include "position/position.h"
+
+// The sort writes a sentinel score just after the last move, so a list holds at most
+// 255 moves; no position with at most 16 pieces a side comes near that.
+struct MoveList {
+    int32_t count;
+    Move moves[256];
+    int16_t scores[257];
+};
+
+void generateAllMoves(MoveList& list, const Position& pos);
+void generateCaptures(MoveList& list, const Position& pos);
+void generateQuietMoves(MoveList& list, const Position& pos);
+void generateLegalMoves(MoveList& list, Position& pos);
+// The legal moves, leaving the caller's Position as it was. It works on the Position itself:
+// every make is taken back and history entries past historyCount are never read, so the
+// result is that of working on a private copy, without copying 48 KiB per call.
+void generateLegalMovesOnCopy(MoveList& list, Position& pos);
+bool isPseudoLegal(Move mv, const Position& pos);
+bool isPseudoLegalQuiet(Move mv, const Position& pos);
+inline bool isOccupied(Square sq, const PieceIndex* board) { return board[sq] != 0; }
+// A move the generator lists that leaves the mover's king safe; for any 16-bit value.
+// Used for moves from outside (protocol, book), never in the search.
+bool isFullyLegal(Move mv, Position& pos);

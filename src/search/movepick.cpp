@@ -1,0 +1,265 @@
+#include "search/movepick.h"
+
+#include <cstring>
+
+#include "eval/psqt.h"
+#include "position/makemove.h"
+
+Move killerMoves[256][2];
+uint16_t historyScore[14 * 256];
+uint16_t cutoffCount[14 * 256];
+uint16_t triedCount[14 * 256];
+
+namespace {
+
+// The stage sequences the pickers step through.
+constexpr PickerStage kMainProgram[] = {STAGE_HASH, STAGE_CAPTURES, STAGE_KILLERS, STAGE_QUIETS,
+                                        STAGE_END};
+constexpr PickerStage kMainInCheckProgram[] = {STAGE_LEGAL_SORTED, STAGE_END};
+constexpr PickerStage kQuiescenceProgram[] = {STAGE_CAPTURES, STAGE_END};
+constexpr PickerStage kQuiescenceInCheckProgram[] = {STAGE_EVASIONS, STAGE_END};
+
+inline int historyIndex(Move move, const Position& pos) {
+    return (pieceKindOf[pos.board[moveFrom(move)]] << 8) + moveTo(move);
+}
+
+inline int16_t captureScore(Move move, const Position& pos) {
+    return int16_t(5 * mvvLvaClass[pos.board[moveTo(move)]] -
+                   mvvLvaClass[pos.board[moveFrom(move)]] + 4);
+}
+
+void scoreCaptures(MoveList& list, const Position& pos) {
+    if (list.count < 2) return;
+    for (int i = 0; i < list.count; i++) list.scores[i] = captureScore(list.moves[i], pos);
+}
+
+void scoreQuiets(MoveList& list, const Position& pos) {
+    if (list.count < 2) return;
+    for (int i = 0; i < list.count; i++)
+        list.scores[i] = int16_t(historyScore[historyIndex(list.moves[i], pos)] - 24000);
+}
+
+void scoreEvasions(MoveList& list, const Position& pos) {
+    if (list.count < 2) return;
+    for (int i = 0; i < list.count; i++) {
+        Move move = list.moves[i];
+        list.scores[i] = pos.board[moveTo(move)] != 0 ? captureScore(move, pos) : int16_t(-24000);
+    }
+}
+
+// Halves an entry pair of the cut-off statistics once its tried count reaches 16384.
+void ageStatistics(int index) {
+    if (triedCount[index] >= 16384) {
+        triedCount[index] = uint16_t((triedCount[index] + 1) / 2);
+        cutoffCount[index] = uint16_t((cutoffCount[index] + 1) / 2);
+    }
+}
+
+}  // namespace
+
+void copyMoveList(MoveList& destination, const MoveList& source) {
+    destination.count = source.count;
+    std::memcpy(destination.moves, source.moves, sizeof(Move) * source.count);
+    std::memcpy(destination.scores, source.scores, sizeof(int16_t) * source.count);
+}
+
+void sortMoveList(MoveList& list) {
+    int count = list.count;
+    if (count < 0) count = 0;
+    list.scores[count] = -32768;
+    for (int i = count - 2; i >= 0; i--) {
+        Move move = list.moves[i];
+        int16_t score = list.scores[i];
+        int j = i;
+        while (list.scores[j + 1] > score) {
+            list.moves[j] = list.moves[j + 1];
+            list.scores[j] = list.scores[j + 1];
+            j++;
+        }
+        list.moves[j] = move;
+        list.scores[j] = score;
+    }
+}
+
+void scoreByMoveCode(MoveList& list) {
+    for (int i = 0; i < list.count; i++) list.scores[i] = int16_t(uint16_t(-list.moves[i]));
+}
+
+void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted) {
+    int kept = 0;
+    for (int i = 0; i < list.count; i++) {
+        if (predicate(list.moves[i], pos) == wanted) {
+            list.moves[kept] = list.moves[i];
+            list.scores[kept] = list.scores[i];
+            kept++;
+        }
+    }
+    list.count = kept;
+}
+
+void clearSearchTables() {
+    std::memset(killerMoves, 0, sizeof killerMoves);
+    std::memset(historyScore, 0, sizeof historyScore);
+    for (int i = 0; i < 14 * 256; i++) {
+        cutoffCount[i] = 1;
+        triedCount[i] = 1;
+    }
+}
+
+void updateKillersAndHistory(Move move, const Position& pos, int depth, int ply) {
+    if (pos.board[moveTo(move)] != 0) return;
+    Move* killers = killerMoves[ply];
+    if (move != killers[0]) {
+        killers[1] = killers[0];
+        killers[0] = move;
+    }
+    int index = historyIndex(move, pos);
+    historyScore[index] = uint16_t(historyScore[index] + depth * depth);
+    if (historyScore[index] >= 16384) {
+        for (uint16_t& h : historyScore) h = uint16_t((h + 1) / 2);
+    }
+}
+
+void recordCutoff(Move move, const Position& pos) {
+    if (pos.board[moveTo(move)] != 0) return;
+    int index = historyIndex(move, pos);
+    cutoffCount[index]++;
+    triedCount[index]++;
+    ageStatistics(index);
+}
+
+void recordTried(Move move, const Position& pos) {
+    if (pos.board[moveTo(move)] != 0) return;
+    int index = historyIndex(move, pos);
+    triedCount[index]++;
+    ageStatistics(index);
+}
+
+void scoreMoves(MoveList& list, const Position& pos, int ply, Move hashMove) {
+    if (list.count < 2) return;
+    const Move* killers = killerMoves[ply];
+    for (int i = 0; i < list.count; i++) {
+        Move move = list.moves[i];
+        int16_t score;
+        if (move == hashMove) {
+            score = 32766;
+        } else if (pos.board[moveTo(move)] != 0) {
+            score = int16_t(4000 + captureScore(move, pos));
+        } else if (move == killers[0]) {
+            score = 4;
+        } else if (move == killers[1]) {
+            score = 3;
+        } else {
+            score = int16_t(historyScore[historyIndex(move, pos)] - 24000);
+        }
+        list.scores[i] = score;
+    }
+}
+
+void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Move hashMove) {
+    picker.pos = &pos;
+    picker.inCheck = inCheck;
+    picker.hashMove = hashMove;
+    picker.killers[0] = killerMoves[ply][0];
+    picker.killers[1] = killerMoves[ply][1];
+    picker.index = 0;
+    if (inCheck) {
+        generateLegalMovesOnCopy(picker.list, pos);
+        scoreMoves(picker.list, pos, ply, hashMove);
+        sortMoveList(picker.list);
+        picker.stage = kMainInCheckProgram;
+    } else {
+        picker.list.count = 0;
+        picker.stage = kMainProgram;
+        // The hash-move stage is prepared by the first nextMove.
+        picker.index = -1;
+    }
+}
+
+Move nextMove(MovePicker& picker) {
+    picker.cutoffRatio = FULL_CUTOFF_RATIO;
+    Position& pos = *picker.pos;
+    for (;;) {
+        switch (*picker.stage) {
+            case STAGE_LEGAL_SORTED:
+                if (picker.index < picker.list.count) return picker.list.moves[picker.index++];
+                break;
+            case STAGE_HASH:
+                if (picker.index < 0) {
+                    picker.index = 0;
+                    Move hash = picker.hashMove;
+                    if (hash != 0 && isPseudoLegal(hash, pos) && isLegalMove(hash, pos))
+                        return hash;
+                }
+                break;
+            case STAGE_CAPTURES:
+                while (picker.index < picker.list.count) {
+                    Move move = picker.list.moves[picker.index++];
+                    if (move != picker.hashMove && isLegalMove(move, pos)) return move;
+                }
+                break;
+            case STAGE_KILLERS:
+                while (picker.index < 2) {
+                    Move move = picker.killers[picker.index++];
+                    if (move == 0 || move == picker.hashMove) continue;
+                    if (isPseudoLegalQuiet(move, pos) && isLegalMove(move, pos)) return move;
+                }
+                break;
+            case STAGE_QUIETS:
+                while (picker.index < picker.list.count) {
+                    Move move = picker.list.moves[picker.index++];
+                    if (move == picker.hashMove || move == picker.killers[0] ||
+                        move == picker.killers[1] || !isLegalMove(move, pos))
+                        continue;
+                    int index = historyIndex(move, pos);
+                    picker.cutoffRatio = cutoffCount[index] * 16384 / triedCount[index];
+                    return move;
+                }
+                break;
+            default: return 0;
+        }
+        // The current stage is used up: prepare the next one.
+        picker.stage++;
+        picker.index = 0;
+        switch (*picker.stage) {
+            case STAGE_CAPTURES:
+                generateCaptures(picker.list, pos);
+                scoreCaptures(picker.list, pos);
+                sortMoveList(picker.list);
+                break;
+            case STAGE_QUIETS:
+                generateQuietMoves(picker.list, pos);
+                scoreQuiets(picker.list, pos);
+                sortMoveList(picker.list);
+                break;
+            default: break;
+        }
+    }
+}
+
+void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck) {
+    picker.pos = &pos;
+    picker.inCheck = inCheck;
+    picker.index = 0;
+    if (inCheck) {
+        picker.stage = kQuiescenceInCheckProgram;
+        generateAllMoves(picker.list, pos);
+        scoreEvasions(picker.list, pos);
+    } else {
+        picker.stage = kQuiescenceProgram;
+        generateCaptures(picker.list, pos);
+        scoreCaptures(picker.list, pos);
+    }
+    sortMoveList(picker.list);
+}
+
+Move nextQuiescenceMove(QuiescencePicker& picker) {
+    if (*picker.stage == STAGE_END) return 0;
+    Position& pos = *picker.pos;
+    while (picker.index < picker.list.count) {
+        Move move = picker.list.moves[picker.index++];
+        if (isLegalMove(move, pos)) return move;
+    }
+    picker.stage++;
+    return 0;
+}

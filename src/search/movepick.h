@@ -1,0 +1,65 @@
+// Move ordering: list operations, killers and history, and the staged move pickers.
+#pragma once
+
+#include <cstdint>
+
+#include "position/movegen.h"
+#include "position/position.h"
+
+extern Move killerMoves[256][2];
+// Indexed by (PieceKind of the moving piece << 8) + destination.
+extern uint16_t historyScore[14 * 256];
+extern uint16_t cutoffCount[14 * 256];
+extern uint16_t triedCount[14 * 256];
+
+void copyMoveList(MoveList& destination, const MoveList& source);
+// Stable sort by descending score.
+void sortMoveList(MoveList& list);
+void scoreByMoveCode(MoveList& list);
+using MovePredicate = bool (*)(Move, Position&);
+void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted);
+
+void clearSearchTables();
+void updateKillersAndHistory(Move move, const Position& pos, int depth, int ply);
+void recordCutoff(Move move, const Position& pos);
+void recordTried(Move move, const Position& pos);
+// Hash move, captures by victim and attacker, first killer, second killer, quiet moves
+// by history.
+void scoreMoves(MoveList& list, const Position& pos, int ply, Move hashMove);
+
+enum PickerStage : uint8_t {
+    STAGE_HASH,
+    STAGE_CAPTURES,
+    STAGE_KILLERS,
+    STAGE_QUIETS,
+    STAGE_LEGAL_SORTED,  // in check: all legal moves, ordered at set-up
+    STAGE_EVASIONS,      // quiescence in check: every pseudo-legal move, tested on hand-out
+    STAGE_END,
+};
+
+struct MovePicker {
+    Position* pos;
+    bool inCheck;
+    Move hashMove;
+    Move killers[2];
+    const PickerStage* stage;
+    int index;
+    MoveList list;
+    int32_t cutoffRatio;
+};
+
+struct QuiescencePicker {
+    Position* pos;
+    bool inCheck;
+    const PickerStage* stage;
+    int index;
+    MoveList list;
+};
+
+constexpr int32_t FULL_CUTOFF_RATIO = 16384;
+
+void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Move hashMove);
+// The next legal move, or 0 when exhausted; cutoffRatio then describes that move.
+Move nextMove(MovePicker& picker);
+void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck);
+Move nextQuiescenceMove(QuiescencePicker& picker);

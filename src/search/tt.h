@@ -1,0 +1,60 @@
+// The transposition table, and the mate-score conventions it converts between.
+#pragma once
+
+#include <cstdint>
+
+#include "position/position.h"
+
+constexpr int MATE_SCORE = 30000;
+constexpr int MATE_BOUND = 29744;  // beyond it a score is a mate score
+constexpr int NO_SCORE = -32767;
+
+struct HashEntry {
+    uint32_t lock;  // high 32 bits of the key
+    uint16_t move;
+    int8_t depth;  // greatest depth ever stored into the entry; drives replacement
+    uint8_t generation;
+    int8_t moveDepth;   // -128 = no move
+    int8_t lowerDepth;  // -128 = no lower bound
+    int8_t upperDepth;  // -128 = no upper bound
+    int16_t lowerBound;
+    int16_t upperBound;
+};
+static_assert(sizeof(HashEntry) == 16);
+
+struct TranspositionTable {
+    HashEntry* entries;
+    uint32_t entryCount;
+    uint32_t indexMask;
+    int generation;
+    int generationAge[16];
+};
+
+extern TranspositionTable transpositionTable;
+
+struct ProbeResult {
+    Move move;
+    int lowerDepth;
+    int upperDepth;
+    int lowerBound;
+    int upperBound;
+};
+
+void ttReset();
+void ttAllocate();
+void ttClear();
+void ttNewSearch();
+bool ttProbe(uint32_t keyLow, uint32_t keyHigh, ProbeResult& result);
+void ttStore(uint32_t keyLow, uint32_t keyHigh, Move move, int depth, int lowerBound,
+             int upperBound);
+// Stores a principal variation (ended by 0 or the null move) as hash moves, from its end
+// back to its start, with depth -127 so that it never displaces a searched move.
+void ttStorePv(const Move* moves, Position& pos);
+
+inline bool isMateScore(int score) { return score > MATE_BOUND || score < -MATE_BOUND; }
+inline int scoreToTable(int score, int ply) {
+    return score < -MATE_BOUND ? score - ply : score > MATE_BOUND ? score + ply : score;
+}
+inline int scoreFromTable(int score, int ply) {
+    return score < -MATE_BOUND ? score + ply : score > MATE_BOUND ? score - ply : score;
+}
