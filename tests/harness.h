@@ -1,0 +1,79 @@
+// Drives a program (the built engine or a tool) as a child process over pipes, with a
+// timeout on every read, so that no test can hang on it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    // Starts `path` with `args` (argv[0] is `path` unless argv0 is given) in `workdir`
+    // (the current directory when empty).
+    ChildProcess(const std::string& path, const std::vector<std::string>& args = {},
+                 const std::string& workdir = "", const std::string& argv0 = "");
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Writes the line and a line feed.
+    void send(const std::string& line);
+    // Writes the bytes as they are.
+    void sendRaw(const std::string& bytes);
+    void closeInput();
+
+    // The next output line without its line feed, or nothing after timeoutMs or at the end.
+    std::optional<std::string> readLine(int timeoutMs = 10000);
+    // Lines up to and including the first that starts with `prefix`; empty on a timeout.
+    std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs = 10000);
+    // Every byte of standard output until the process closes it (or the timeout).
+    std::string readRest(int timeoutMs = 10000);
+    // Whatever the process wrote to standard error so far (and until it closes it).
+    std::string readErrors(int timeoutMs = 2000);
+    // Whether a line arrives within timeoutMs (consumes nothing but buffered data).
+    bool outputPending(int timeoutMs);
+
+    // The exit code, or -1 after the timeout (the process is then killed), or 128 + signal.
+    int waitExit(int timeoutMs = 10000);
+
+private:
+    bool fillBuffer(int timeoutMs);
+
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    int errors_ = -1;
+    std::string buffer_;
+    std::string errorBuffer_;
+    bool outputClosed_ = false;
+    bool exited_ = false;
+    int exitCode_ = -1;
+};
+
+// The engine, with the handshake done: the id block and the two console lines read.
+class Engine : public ChildProcess {
+public:
+    explicit Engine(const std::string& workdir = "", const std::string& argv0 = "");
+    // The lines the engine printed before and including "ucciok" and the console lines.
+    std::vector<std::string> startupLines;
+    // Sends the command and returns the lines up to the first one starting with `until`.
+    std::vector<std::string> command(const std::string& line, const std::string& until,
+                                     int timeoutMs = 30000);
+    // Sends the command and returns everything up to and including the bestmove or
+    // nobestmove line.
+    std::vector<std::string> go(const std::string& line, int timeoutMs = 60000);
+};
+
+// Paths of the built programs, as the build passes them to the tests.
+std::string enginePath();
+std::string toolPath(const std::string& name);
+// A fresh empty directory under the build's temporary area.
+std::string makeTempDir();
+// Writes bytes to a file, replacing it.
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool startsWith(const std::string& text, const std::string& prefix);
+// The GBK bytes of a UTF-8 text, so that tests state the engine's Chinese texts readably.
+std::string gbk(const std::string& utf8);

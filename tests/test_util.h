@@ -1,0 +1,47 @@
+// Helpers for the unit tests: positions from FEN text and move lists.
+#pragma once
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "position/makemove.h"
+#include "position/movegen.h"
+#include "position/position.h"
+
+inline constexpr char kStartFen[] =
+    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+
+// A Position set from the FEN with the moves (UCCI text) played; null when the FEN or a
+// move is refused.
+inline std::unique_ptr<Position> positionFrom(const std::string& fen,
+                                              const std::string& moves = "") {
+    auto pos = std::make_unique<Position>();
+    if (!setupFen(*pos, fen.c_str())) return nullptr;
+    std::istringstream stream(moves);
+    std::string text;
+    while (stream >> text) {
+        if (!tryMoveText(*pos, packMoveText(text.c_str()))) return nullptr;
+    }
+    pos->rootCount = pos->historyCount;
+    return pos;
+}
+
+inline Move moveOf(const char* text) { return moveFromText(packMoveText(text)); }
+
+inline std::string textOf(Move mv) {
+    char text[5];
+    moveToText(mv, text, sizeof text);
+    return text;
+}
+
+inline std::vector<std::string> textsOf(const MoveList& list) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < list.count; i++) texts.push_back(textOf(list.moves[i]));
+    return texts;
+}
+
+inline std::vector<Move> movesOf(const MoveList& list) {
+    return std::vector<Move>(list.moves, list.moves + list.count);
+}
