@@ -3,11 +3,14 @@
 #include <cstdarg>
 #include <cstdlib>
 
+bool consoleMuted = false;
+
 namespace {
 char outputBuffer[4096];
 }
 
 void printFlush(const char* format, ...) {
+    if (consoleMuted) return;
     va_list args;
     va_start(args, format);
     vsnprintf(outputBuffer, sizeof outputBuffer, format, args);

@@ -221,7 +221,8 @@ CommandCode parseCommand(CommandArgs& args) {
 
 CommandCode pollCommand() {
     char line[LINE_BUFFER_SIZE];
-    if (takeLine(line, inputSlot) == 0) return e_CommNone;
+    // Programs that search without reading input (the tools) have no reader.
+    if (inputSlot < 0 || takeLine(line, inputSlot) == 0) return e_CommNone;
     if (std::strcmp(line, "isready") == 0) return e_CommIsReady;
     if (std::strcmp(line, "ponderhit") == 0) return e_CommPonderHit;
     if (std::strcmp(line, "stop") == 0) return e_CommStop;

@@ -1,0 +1,79 @@
+#include "book/fileio.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string describe(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Makes the rename itself durable; a failure here loses nothing that was asked for, so
+// it is not reported.
+void syncDirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = describe("cannot open", path);
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+    bool failed = std::ferror(file) != 0;
+    if (failed) error = describe("cannot read", path);
+    std::fclose(file);
+    return !failed;
+}
+
+bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
+    std::string temporary = path + ".tmp." + std::to_string(getpid());
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = describe("cannot create", temporary);
+        return false;
+    }
+    bool written = writeAll(fd, bytes) && fsync(fd) == 0;
+    if (!written) error = describe("cannot write", temporary);
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = describe("cannot write", temporary);
+    }
+    if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        written = false;
+        error = describe("cannot rename " + temporary + " to", path);
+    }
+    if (!written) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    syncDirectoryOf(path);
+    return true;
+}

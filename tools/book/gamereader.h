@@ -1,0 +1,48 @@
+// Reading games from the two input forms: plain text (one line of UCCI moves per game)
+// and PGN with ICCS coordinate moves.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One move as read: the packed UCCI text, where it stands, and how it was written.
+struct GameMove {
+    uint32_t packed;
+    int line;
+    std::string written;
+};
+
+// A game as read from a file. Reading stops at the first move it cannot understand; that
+// move's line and the reason are then kept in errorLine and error, and `moves` holds the
+// moves before it.
+struct GameRecord {
+    bool hasFen = false;
+    std::string fen;
+    int fenLine = 0;
+    std::vector<GameMove> moves;
+    int errorLine = 0;
+    std::string error;
+};
+
+// Receives each game as soon as it has been read, so that large collections are never
+// held in memory whole.
+using GameSink = std::function<void(const GameRecord&)>;
+
+// Reads a coordinate move written as h2e2, h2-e2 or H2-E2 (either case) into packed UCCI
+// text; false for anything else.
+bool parseMoveToken(std::string_view token, uint32_t& packed);
+
+// Whether the file is read as PGN: by its .pgn extension, or by its first text being a tag.
+bool isPgnInput(const std::string& path, const std::string& bytes);
+
+// One game per non-blank line: optionally "fen <FEN> moves" first, then UCCI moves; lines
+// starting with '#' are skipped and a '#' after the moves starts a comment.
+void readTextGames(const std::string& bytes, const GameSink& sink);
+
+// Games in PGN: tag pairs, move numbers, comments, nested variations and results are
+// understood; a [Format] other than ICCS makes the game unreadable. Bytes outside ASCII are
+// skipped as UTF-8 or, when the file is not valid UTF-8, as GBK characters.
+void readPgnGames(const std::string& bytes, const GameSink& sink);
