@@ -19,7 +19,9 @@ uint64_t readBigEndian(const std::string& bytes, size_t at, int size) {
     return value;
 }
 
-bool onBoard(Square sq) { return rankOf(sq) >= 3 && rankOf(sq) <= 12 && fileOf(sq) >= 3 && fileOf(sq) <= 11; }
+bool onBoard(Square sq) {
+    return rankOf(sq) >= 3 && rankOf(sq) <= 12 && fileOf(sq) >= 3 && fileOf(sq) <= 11;
+}
 
 }  // namespace
 
@@ -36,7 +38,8 @@ std::string encodeBook(const std::vector<BookEntry>& entries) {
 
 bool decodeBook(const std::string& bytes, std::vector<BookEntry>& entries, std::string& error) {
     entries.clear();
-    if (bytes.size() < kHeaderSize || bytes.compare(0, 4, reinterpret_cast<const char*>(kMagic), 4) != 0) {
+    if (bytes.size() < kHeaderSize ||
+        bytes.compare(0, 4, reinterpret_cast<const char*>(kMagic), 4) != 0) {
         error = "bad header";
         return false;
     }
