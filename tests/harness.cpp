@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -213,11 +214,24 @@ std::string enginePath() { return QARN_BUILD_DIR "/qarn"; }
 
 std::string toolPath(const std::string& name) { return std::string(QARN_BUILD_DIR "/") + name; }
 
+namespace {
+
+// Temporary directories live until the test program ends.
+std::vector<std::string> tempDirs;
+
+void removeTempDirs() {
+    for (const std::string& dir : tempDirs) std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
 std::string makeTempDir() {
     std::string base = QARN_BUILD_DIR "/test-tmp";
     mkdir(base.c_str(), 0755);
     std::string pattern = base + "/XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    if (tempDirs.empty()) std::atexit(removeTempDirs);
+    tempDirs.push_back(pattern);
     return pattern;
 }
 
