@@ -38,6 +38,26 @@ bool readBigEndian16(FILE* file, uint16_t& value) {
 
 }  // namespace
 
+BookReadResult readBookFile(FILE* file, std::map<uint64_t, std::vector<Move>>& table) {
+    if (!readBookHeader(file)) return e_BookBadHeader;
+    uint64_t key;
+    // The loop ends at the first key that cannot be read whole: stray tail bytes are
+    // ignored, while a record cut inside its count or moves is malformed.
+    while (readBookKey(file, key)) {
+        std::vector<Move> moves;
+        uint16_t count;
+        if (!readBigEndian16(file, count)) return e_BookBadFormat;
+        moves.reserve(count);
+        for (int i = 0; i < count; i++) {
+            uint16_t move;
+            if (!readBigEndian16(file, move)) return e_BookBadFormat;
+            moves.push_back(move);
+        }
+        table.emplace(key, std::move(moves));
+    }
+    return e_BookRead;
+}
+
 bool setBookPathFromExecutable(const char* executablePath) {
     // Both separators count, so that the book is found beside the executable on any system.
     const char* lastSeparator = nullptr;
@@ -63,20 +83,10 @@ void loadBook() {
         bookLoaded = false;
         return;
     }
-    if (!readBookHeader(bookFile)) fatalError(kBadBookHeader, bookFilePath);
-    uint64_t key;
-    while (readBookKey(bookFile, key)) {
-        std::vector<Move> moves;
-        uint16_t count;
-        if (!readBigEndian16(bookFile, count)) fatalError(kBadBookFormat, bookFilePath);
-        moves.reserve(count);
-        for (int i = 0; i < count; i++) {
-            uint16_t move;
-            if (!readBigEndian16(bookFile, move)) fatalError(kBadBookFormat, bookFilePath);
-            moves.push_back(move);
-        }
-        // The first record of a key wins; later ones are dropped whole.
-        bookTable.emplace(key, std::move(moves));
+    switch (readBookFile(bookFile, bookTable)) {
+        case e_BookBadHeader: fatalError(kBadBookHeader, bookFilePath);
+        case e_BookBadFormat: fatalError(kBadBookFormat, bookFilePath);
+        case e_BookRead: break;
     }
     printFlush("book moves count=%d.\n", int(bookTable.size()));
     bookLoaded = true;

@@ -18,6 +18,12 @@ extern FILE* bookFile;
 extern bool bookLoaded;
 extern int32_t bookMissCount;
 
+enum BookReadResult { e_BookRead = 0, e_BookBadHeader = 1, e_BookBadFormat = 2 };
+
+// Reads a whole book file into the table (the first record of a key wins). The loader
+// turns the two failures into their fatal messages; reading itself never ends the process.
+BookReadResult readBookFile(FILE* file, std::map<uint64_t, std::vector<Move>>& table);
+
 // Fixes bookFilePath from the executable's path; false when it does not fit.
 bool setBookPathFromExecutable(const char* executablePath);
 // Opens and reads the book, or, once it is open, only re-arms the probe. A malformed file
