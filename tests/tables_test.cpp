@@ -66,27 +66,28 @@ TEST(Tables, PawnRowsByHalf) {
 
 TEST(Tables, SlidingAlongARank) {
     // A piece on file 7 with pieces on files 3, 5, 7, 9, 11.
-    const SlideEntry& entry = rankSlide[7 * 512 + 0x155];
+    const SlideLists& entry = rankSlideLists[7 * 512 + 0x155];
+    const SlideMasks& masks = rankSlideMasks[7 * 512 + 0x155];
     EXPECT_EQ(list(entry.quiet), (V{6, 8}));
     EXPECT_EQ(list(entry.rookCaptures), (V{5, 9}));
     EXPECT_EQ(list(entry.cannonCaptures), (V{3, 11}));
-    EXPECT_EQ(entry.rookCaptureMask, 0x44);
-    EXPECT_EQ(entry.cannonCaptureMask, 0x101);
-    EXPECT_EQ(entry.emptyMask, 0x28);
+    EXPECT_EQ(masks.rookCaptureMask, 0x44);
+    EXPECT_EQ(masks.cannonCaptureMask, 0x101);
+    EXPECT_EQ(masks.emptyMask, 0x28);
     // Alone on the line: every other square is quiet, low side nearest first.
-    const SlideEntry& alone = rankSlide[5 * 512 + (1 << 2)];
+    const SlideLists& alone = rankSlideLists[5 * 512 + (1 << 2)];
     EXPECT_EQ(list(alone.quiet), (V{4, 3, 6, 7, 8, 9, 10, 11}));
     EXPECT_TRUE(list(alone.rookCaptures).empty());
     EXPECT_TRUE(list(alone.cannonCaptures).empty());
-    EXPECT_EQ(alone.emptyMask, 0x1FF & ~(1 << 2));
+    EXPECT_EQ(rankSlideMasks[5 * 512 + (1 << 2)].emptyMask, 0x1FF & ~(1 << 2));
 }
 
 TEST(Tables, SlidingAlongAFullFile) {
-    const SlideEntry& entry = fileSlide[3 * 1024 + 0x3FF];
+    const SlideLists& entry = fileSlideLists[3 * 1024 + 0x3FF];
     EXPECT_TRUE(list(entry.quiet).empty());
     EXPECT_EQ(list(entry.rookCaptures), (V{4}));
     EXPECT_EQ(list(entry.cannonCaptures), (V{5}));
-    EXPECT_EQ(entry.thirdPieceMask, 1 << 3);
+    EXPECT_EQ(fileSlideMasks[3 * 1024 + 0x3FF].thirdPieceMask, 1 << 3);
 }
 
 TEST(Tables, FixedTablesAndBitCounts) {

@@ -90,7 +90,8 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
         Square cannon = pos.pieceSquare[enemyBase + slot];
         if (cannon == 0) continue;
         int distance = palace.backRank == 12 ? 12 - rankOf(cannon) : rankOf(cannon) - 3;
-        const SlideEntry& centralLine = fileSlide[rankOf(cannon) * 1024 + pos.fileBits[centralFile]];
+        const SlideMasks& centralLine =
+            fileSlideMasks[rankOf(cannon) * 1024 + pos.fileBits[centralFile]];
         if (formation == HOME) {
             if (fileOf(cannon) != centralFile) continue;
             if (centralLine.rookCaptureMask & palace.kingRankBit) {
@@ -106,8 +107,8 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
                     penalty += ATTACKED_CORNER_PENALTY;
             }
         } else if (rankOf(cannon) == palace.backRank) {
-            const SlideEntry& backLine =
-                rankSlide[fileOf(cannon) * 512 + pos.rankBits[palace.backRank]];
+            const SlideMasks& backLine =
+                rankSlideMasks[fileOf(cannon) * 512 + pos.rankBits[palace.backRank]];
             if (backLine.rookCaptureMask & fileBitOf[palace.king])
                 penalty += bottomCannonPenalty[fileOf(cannon)];
         }
@@ -120,8 +121,8 @@ int rookMobility(const Position& pos, int base) {
     for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
         Square rook = pos.pieceSquare[base + slot];
         if (rook == 0) continue;
-        mobility += bitCount[fileSlideOf(pos, rook).emptyMask] +
-                    bitCount[rankSlideOf(pos, rook).emptyMask];
+        mobility += bitCount[fileMasksOf(pos, rook).emptyMask] +
+                    bitCount[rankMasksOf(pos, rook).emptyMask];
     }
     return mobility;
 }
@@ -182,8 +183,8 @@ bool isSquareAttackedBy(const Position& pos, int attacker, Square sq) {
         int leg = knightLegOf(sq - knight);
         if (leg != 0 && pos.board[knight + leg] == 0) return true;
     }
-    const SlideEntry& fileLine = fileSlideOf(pos, sq);
-    const SlideEntry& rankLine = rankSlideOf(pos, sq);
+    const SlideMasks& fileLine = fileMasksOf(pos, sq);
+    const SlideMasks& rankLine = rankMasksOf(pos, sq);
     for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
         Square slider = pieces[slot];
         if (slider == 0 || slider == sq) continue;

@@ -100,8 +100,8 @@ bool isSideInCheck(const Position& pos, int side) {
     if (king == 0) return false;
     int base = side == RED ? 32 : 16;
     const Square* attackers = pos.pieceSquare + base;
-    const SlideEntry& fileLine = fileSlideOf(pos, king);
-    const SlideEntry& rankLine = rankSlideOf(pos, king);
+    const SlideMasks& fileLine = fileMasksOf(pos, king);
+    const SlideMasks& rankLine = rankMasksOf(pos, king);
     int kingFile = fileOf(king), kingRank = rankOf(king);
 
     // Facing kings: nothing stands between them on one file.
@@ -141,21 +141,36 @@ bool isSideInCheck(const Position& pos, int side) {
     return false;
 }
 
-bool isLegalMove(Move mv, Position& pos) {
-    UndoRecord undo;
-    makeMove(pos, mv, undo);
-    bool legal = !isSideInCheck(pos, undo.side);
-    unmakeMove(pos, mv, undo);
-    return legal;
+namespace {
+
+// Whether `side`'s king is attacked once the move is made. Only what the attack test reads
+// (board, piece squares, occupancy) is changed and put back: the answer is the one a full
+// make, test and unmake would give, at a fraction of the cost.
+bool attackedAfterMove(Position& pos, Move mv, int side) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    PieceIndex moving = pos.board[from];
+    PieceIndex captured = pos.board[to];
+    toggleOccupancy(pos, from);
+    if (captured == 0) toggleOccupancy(pos, to);
+    pos.board[from] = 0;
+    pos.board[to] = moving;
+    pos.pieceSquare[moving] = to;
+    pos.pieceSquare[captured] = 0;  // entry 0 stays 0 when nothing was captured
+    bool attacked = isSideInCheck(pos, side);
+    pos.pieceSquare[captured] = captured != 0 ? to : 0;
+    pos.pieceSquare[moving] = from;
+    pos.board[to] = captured;
+    pos.board[from] = moving;
+    if (captured == 0) toggleOccupancy(pos, to);
+    toggleOccupancy(pos, from);
+    return attacked;
 }
 
-bool givesCheck(Move mv, Position& pos) {
-    UndoRecord undo;
-    makeMove(pos, mv, undo);
-    bool check = pos.moveHistory[pos.historyCount - 1] & CHECK_BIT;
-    unmakeMove(pos, mv, undo);
-    return check;
-}
+}  // namespace
+
+bool isLegalMove(Move mv, Position& pos) { return !attackedAfterMove(pos, mv, pos.side); }
+
+bool givesCheck(Move mv, Position& pos) { return attackedAfterMove(pos, mv, 1 - pos.side); }
 
 int repetitionStatus(const Position& pos) {
     if (pos.historyCount < 6) return 0;

@@ -68,8 +68,8 @@ void generateAllMoves(MoveList& list, const Position& pos) {
     for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        const SlideEntry& rank = rankSlideOf(pos, sq);
-        const SlideEntry& file = fileSlideOf(pos, sq);
+        const SlideLists& rank = rankListsOf(pos, sq);
+        const SlideLists& file = fileListsOf(pos, sq);
         addRankLine(list, sq, rank.quiet, kAnySquare);
         addRankLine(list, sq, rank.rookCaptures, notOwn);
         addFileLine(list, sq, file.quiet, kAnySquare);
@@ -78,8 +78,8 @@ void generateAllMoves(MoveList& list, const Position& pos) {
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        const SlideEntry& rank = rankSlideOf(pos, sq);
-        const SlideEntry& file = fileSlideOf(pos, sq);
+        const SlideLists& rank = rankListsOf(pos, sq);
+        const SlideLists& file = fileListsOf(pos, sq);
         addRankLine(list, sq, rank.quiet, kAnySquare);
         addRankLine(list, sq, rank.cannonCaptures, notOwn);
         addFileLine(list, sq, file.quiet, kAnySquare);
@@ -123,14 +123,14 @@ void generateCaptures(MoveList& list, const Position& pos) {
     for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        addRankLine(list, sq, rankSlideOf(pos, sq).rookCaptures, isEnemy);
-        addFileLine(list, sq, fileSlideOf(pos, sq).rookCaptures, isEnemy);
+        addRankLine(list, sq, rankListsOf(pos, sq).rookCaptures, isEnemy);
+        addFileLine(list, sq, fileListsOf(pos, sq).rookCaptures, isEnemy);
     }
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        addRankLine(list, sq, rankSlideOf(pos, sq).cannonCaptures, isEnemy);
-        addFileLine(list, sq, fileSlideOf(pos, sq).cannonCaptures, isEnemy);
+        addRankLine(list, sq, rankListsOf(pos, sq).cannonCaptures, isEnemy);
+        addFileLine(list, sq, fileListsOf(pos, sq).cannonCaptures, isEnemy);
     }
     for (int slot = SLOT_PAWN; slot < 16; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], isEnemy);
@@ -156,8 +156,8 @@ void generateQuietMoves(MoveList& list, const Position& pos) {
     for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        addFileLine(list, sq, fileSlideOf(pos, sq).quiet, kAnySquare);
-        addRankLine(list, sq, rankSlideOf(pos, sq).quiet, kAnySquare);
+        addFileLine(list, sq, fileListsOf(pos, sq).quiet, kAnySquare);
+        addRankLine(list, sq, rankListsOf(pos, sq).quiet, kAnySquare);
     }
     for (int slot = SLOT_PAWN; slot < 16; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], isEmpty);
@@ -212,13 +212,13 @@ bool isPseudoLegal(Move mv, const Position& pos) {
         bool occupied = pos.board[to] != 0;
         bool rook = slot < SLOT_CANNON;
         if (fileOf(from) == fileOf(to)) {
-            const SlideEntry& line = fileSlideOf(pos, from);
+            const SlideMasks& line = fileMasksOf(pos, from);
             uint16_t mask = occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask)
                                      : line.emptyMask;
             return (mask & rankBitOf[to]) != 0;
         }
         if (rankOf(from) == rankOf(to)) {
-            const SlideEntry& line = rankSlideOf(pos, from);
+            const SlideMasks& line = rankMasksOf(pos, from);
             uint16_t mask = occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask)
                                      : line.emptyMask;
             return (mask & fileBitOf[to]) != 0;

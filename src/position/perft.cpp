@@ -9,10 +9,16 @@ uint64_t perft(Position& pos, int depth) {
     generateAllMoves(list, pos);
     uint64_t nodes = 0;
     for (int i = 0; i < list.count; i++) {
+        Move move = list.moves[i];
+        if (!isLegalMove(move, pos)) continue;
+        if (depth == 1) {
+            nodes++;
+            continue;
+        }
         UndoRecord undo;
-        makeMove(pos, list.moves[i], undo);
-        if (!isSideInCheck(pos, undo.side)) nodes += depth == 1 ? 1 : perft(pos, depth - 1);
-        unmakeMove(pos, list.moves[i], undo);
+        makeMove(pos, move, undo);
+        nodes += perft(pos, depth - 1);
+        unmakeMove(pos, move, undo);
     }
     return nodes;
 }

@@ -92,16 +92,19 @@ Square knightMoves[256][12];
 Square knightLegs[256][8];
 Square pawnMoves[2][256][4];
 
-SlideEntry rankSlide[12 * 512];
-SlideEntry fileSlide[13 * 1024];
+SlideLists rankSlideLists[12 * 512];
+SlideMasks rankSlideMasks[12 * 512];
+SlideLists fileSlideLists[13 * 1024];
+SlideMasks fileSlideMasks[13 * 1024];
 
 uint8_t bitCount[65536];
 
 namespace {
 
 // Scans one line from coordinate c through occupancy v, low side first, then high side.
-void buildSlideEntry(SlideEntry& entry, int c, int v, int last) {
-    std::memset(&entry, 0, sizeof entry);
+void buildSlideEntry(SlideLists& lists, SlideMasks& masks, int c, int v, int last) {
+    std::memset(&lists, 0, sizeof lists);
+    std::memset(&masks, 0, sizeof masks);
     int quietCount = 0, rookCount = 0, cannonCount = 0;
     for (int step : {-1, 1}) {
         int phase = 1;
@@ -110,19 +113,19 @@ void buildSlideEntry(SlideEntry& entry, int c, int v, int last) {
             bool occupied = (v & bit) != 0;
             if (phase == 1) {
                 if (!occupied) {
-                    entry.quiet[quietCount++] = uint8_t(d);
-                    entry.emptyMask |= bit;
+                    lists.quiet[quietCount++] = uint8_t(d);
+                    masks.emptyMask |= bit;
                 } else {
-                    entry.rookCaptures[rookCount++] = uint8_t(d);
-                    entry.rookCaptureMask |= bit;
+                    lists.rookCaptures[rookCount++] = uint8_t(d);
+                    masks.rookCaptureMask |= bit;
                     phase = 2;
                 }
             } else if (occupied && phase == 2) {
-                entry.cannonCaptures[cannonCount++] = uint8_t(d);
-                entry.cannonCaptureMask |= bit;
+                lists.cannonCaptures[cannonCount++] = uint8_t(d);
+                masks.cannonCaptureMask |= bit;
                 phase = 3;
             } else if (occupied && phase == 3) {
-                entry.thirdPieceMask |= bit;
+                masks.thirdPieceMask |= bit;
                 break;
             }
         }
@@ -159,9 +162,15 @@ bool hasPawnRow(int side, int sq) {
 
 void buildSlideTables() {
     for (int file = 3; file <= 11; file++)
-        for (int v = 0; v < 512; v++) buildSlideEntry(rankSlide[file * 512 + v], file, v, 11);
+        for (int v = 0; v < 512; v++) {
+            int index = file * 512 + v;
+            buildSlideEntry(rankSlideLists[index], rankSlideMasks[index], file, v, 11);
+        }
     for (int rank = 3; rank <= 12; rank++)
-        for (int v = 0; v < 1024; v++) buildSlideEntry(fileSlide[rank * 1024 + v], rank, v, 12);
+        for (int v = 0; v < 1024; v++) {
+            int index = rank * 1024 + v;
+            buildSlideEntry(fileSlideLists[index], fileSlideMasks[index], rank, v, 12);
+        }
 }
 
 void buildStepTables() {

@@ -31,29 +31,48 @@ extern Square knightMoves[256][12];
 extern Square knightLegs[256][8];
 extern Square pawnMoves[2][256][4];
 
-// One line entry of the sliding tables. Lists hold bare files (along a rank) or ranks
-// (along a file) ended by 0; masks use the line's own bit numbering. The quiet list serves
-// both the rook and the cannon: their quiet destinations are the same Squares.
-struct SlideEntry {
+// The sliding tables, per line coordinate and occupancy. Lists hold bare files (along a
+// rank) or ranks (along a file) ended by 0; the quiet list serves both the rook and the
+// cannon, whose quiet destinations are the same Squares. Masks use the line's own bit
+// numbering and are kept apart from the lists, so that the attack tests read a compact
+// table that stays in cache.
+struct SlideLists {
     uint8_t quiet[12];
     uint8_t rookCaptures[4];
     uint8_t cannonCaptures[4];
-    uint16_t rookCaptureMask;
-    uint16_t cannonCaptureMask;
-    uint16_t emptyMask;
-    uint16_t thirdPieceMask;
+};
+
+struct SlideMasks {
+    uint16_t rookCaptureMask;    // the first piece on each side
+    uint16_t cannonCaptureMask;  // the second piece on each side
+    uint16_t emptyMask;          // the empty Squares before the first piece
+    uint16_t thirdPieceMask;     // the third piece on each side
 };
 
 // Index file(s) * 512 + rankBits[rank(s)].
-extern SlideEntry rankSlide[12 * 512];
+extern SlideLists rankSlideLists[12 * 512];
+extern SlideMasks rankSlideMasks[12 * 512];
 // Index rank(s) * 1024 + fileBits[file(s)].
-extern SlideEntry fileSlide[13 * 1024];
+extern SlideLists fileSlideLists[13 * 1024];
+extern SlideMasks fileSlideMasks[13 * 1024];
 
-inline const SlideEntry& rankSlideOf(const Position& pos, Square sq) {
-    return rankSlide[fileOf(sq) * 512 + pos.rankBits[rankOf(sq)]];
+inline int rankSlideIndex(const Position& pos, Square sq) {
+    return fileOf(sq) * 512 + pos.rankBits[rankOf(sq)];
 }
-inline const SlideEntry& fileSlideOf(const Position& pos, Square sq) {
-    return fileSlide[rankOf(sq) * 1024 + pos.fileBits[fileOf(sq)]];
+inline int fileSlideIndex(const Position& pos, Square sq) {
+    return rankOf(sq) * 1024 + pos.fileBits[fileOf(sq)];
+}
+inline const SlideLists& rankListsOf(const Position& pos, Square sq) {
+    return rankSlideLists[rankSlideIndex(pos, sq)];
+}
+inline const SlideLists& fileListsOf(const Position& pos, Square sq) {
+    return fileSlideLists[fileSlideIndex(pos, sq)];
+}
+inline const SlideMasks& rankMasksOf(const Position& pos, Square sq) {
+    return rankSlideMasks[rankSlideIndex(pos, sq)];
+}
+inline const SlideMasks& fileMasksOf(const Position& pos, Square sq) {
+    return fileSlideMasks[fileSlideIndex(pos, sq)];
 }
 
 extern uint8_t bitCount[65536];
