@@ -111,14 +111,23 @@ TEST(Protocol, LinesArriveOneByOneWithCarriageReturnsRemoved) {
     EXPECT_EQ(engine.readLine(), gbk("无法识别的指令。"));
 }
 
-TEST(Protocol, OverlongLinesArriveInPiecesOf1023Bytes) {
+TEST(Protocol, LongLinesStayWholeAndOverlongOnesArriveInPieces) {
     Engine engine("", kNoBook);
     std::string unknown = gbk("无法识别的指令。");
-    // 1023 + 1023 + 954 bytes: three pieces, each unrecognised on its own.
-    engine.send(std::string(3000, 'x'));
+    // A position with a long game: 301 moves shuffling the kings, all played.
+    std::string moves;
+    const char* cycle[] = {"e0e1", "d9d8", "e1e0", "d8d9"};
+    for (int i = 0; i < 301; i++) moves += std::string(" ") + cycle[i % 4];
+    engine.send("position fen 3k5/9/9/9/9/9/9/9/9/4K4 w - - 0 1 moves" + moves);
+    auto lines = engine.go("go depth 1");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(startsWith(lines.back(), "bestmove d9")) << lines.back();  // black to move
+    // Lines beyond the buffer arrive in pieces of 32767 bytes, each a line of its own:
+    // 32767 + 32767 + 4466 bytes here.
+    engine.send(std::string(70000, 'x'));
     for (int i = 0; i < 3; i++) EXPECT_EQ(engine.readLine(), unknown);
-    // A piece may be a command: the bytes after the first 1023 form "isready".
-    engine.send(std::string(1023, 'y') + "isready");
+    // A piece may be a command: the bytes after the first 32767 form "isready".
+    engine.send(std::string(32767, 'y') + "isready");
     EXPECT_EQ(engine.readLine(), unknown);
     EXPECT_EQ(engine.readLine(), "readyok");
 }

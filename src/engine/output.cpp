@@ -11,11 +11,18 @@ char outputBuffer[4096];
 
 void printFlush(const char* format, ...) {
     if (consoleMuted) return;
-    va_list args;
+    va_list args, again;
     va_start(args, format);
-    vsnprintf(outputBuffer, sizeof outputBuffer, format, args);
+    va_copy(again, args);
+    int length = vsnprintf(outputBuffer, sizeof outputBuffer, format, args);
+    if (length >= int(sizeof outputBuffer)) {
+        // Only an error message quoting a long input line gets here: written whole, never cut.
+        vfprintf(stdout, format, again);
+    } else if (length > 0) {
+        fputs(outputBuffer, stdout);
+    }
+    va_end(again);
     va_end(args);
-    fputs(outputBuffer, stdout);
     fflush(stdout);
 }
 

@@ -6,7 +6,7 @@
 
 #include "engine/reader.h"
 
-uint32_t moveListBuffer[256];
+uint32_t moveListBuffer[MOVE_LIST_SIZE];
 
 namespace {
 
@@ -40,8 +40,7 @@ bool startsWith(const char* text, const char* prefix) {
 // Fills moveListBuffer from a list of four-character texts separated by single blanks.
 int32_t readMoveList(const char* list) {
     int32_t count = int32_t((std::strlen(list) + 1) / 5);
-    // A line of at most 1023 characters holds at most 203 moves.
-    if (count > 256) count = 256;
+    if (count > MOVE_LIST_SIZE) count = MOVE_LIST_SIZE;
     for (int32_t i = 0; i < count; i++) std::memcpy(&moveListBuffer[i], list + 5 * i, 4);
     return count;
 }
@@ -178,7 +177,7 @@ int32_t parseBoundedNumber(const char** cursor, int32_t maximum) {
 
 CommandCode waitForUcci() {
     inputSlot = startLineReader(stdin, standardInputBuffer);
-    char line[LINE_BUFFER_SIZE];
+    static char line[LINE_BUFFER_SIZE];
     while (takeLine(line, inputSlot) == 0) {
         if (lineReaderEnded(inputSlot)) return e_CommNone;
         sleepOneMillisecond();
@@ -220,7 +219,7 @@ CommandCode parseCommand(CommandArgs& args) {
 }
 
 CommandCode pollCommand() {
-    char line[LINE_BUFFER_SIZE];
+    static char line[LINE_BUFFER_SIZE];
     // Programs that search without reading input (the tools) have no reader.
     if (inputSlot < 0 || takeLine(line, inputSlot) == 0) return e_CommNone;
     if (std::strcmp(line, "isready") == 0) return e_CommIsReady;

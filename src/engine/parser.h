@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "engine/reader.h"
+
 enum CommandCode {
     e_CommNone = 0,
     e_CommPonderHit = 1,
@@ -56,8 +58,10 @@ struct CommandArgs {
     CommandArg arg1, arg2, arg3;
 };
 
-// Four move characters per slot, first character in the lowest byte, no terminator.
-extern uint32_t moveListBuffer[256];
+// Four move characters per slot, first character in the lowest byte, no terminator; as
+// many slots as a line can hold moves.
+constexpr int MOVE_LIST_SIZE = LINE_BUFFER_SIZE / 5 + 1;
+extern uint32_t moveListBuffer[MOVE_LIST_SIZE];
 
 // Reads decimal digits at the cursor, advancing it; the result is capped at maximum and
 // is 0 when the cursor is not on a digit.
@@ -67,7 +71,8 @@ int32_t parseBoundedNumber(const char** cursor, int32_t maximum);
 CommandCode waitForUcci();
 // Blocks until a line arrives. At the end of input it returns e_CommQuit.
 CommandCode parseCommand(CommandArgs& args);
-// Parses a line already at hand; the line must stay valid while args refer into it.
+// Parses a line already at hand (shorter than LINE_BUFFER_SIZE); the line must stay valid
+// while args refer into it.
 CommandCode parseCommandLine(const char* line, CommandArgs& args);
 // Never blocks: e_CommNone, e_CommPonderHit, e_CommStop or e_CommIsReady.
 CommandCode pollCommand();

@@ -8,7 +8,7 @@
 
 struct LineReader {
     FILE* stream;  // null marks a free slot
-    char* buffer;  // 1024 bytes, written by the reader thread under the lock
+    char* buffer;  // LINE_BUFFER_SIZE bytes, written by the reader thread under the lock
     // 0 free, 1 held; taken only by an atomic exchange with 1.
     std::atomic<int32_t> lock;
     // 1 while no unread line is pending, 0 while a line waits to be taken.
@@ -17,7 +17,10 @@ struct LineReader {
     std::atomic<bool> ended;
 };
 
-constexpr int LINE_BUFFER_SIZE = 1024;
+// Room for the longest command that makes sense: a position with a move list as long as
+// the history allows (3839 moves of 5 bytes). Longer lines arrive in pieces of
+// LINE_BUFFER_SIZE - 1 bytes, each treated as a line of its own.
+constexpr int LINE_BUFFER_SIZE = 32768;
 constexpr int LINE_READER_SLOTS = 32;
 
 // Allocates a slot and starts its thread; -1 when all slots are in use.
