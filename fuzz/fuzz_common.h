@@ -49,9 +49,10 @@ inline std::string moveName(Move mv) {
 }
 
 // The first field of the Position that disagrees with the placement, or "" when all agree.
-// The position is one the engine may search: both kings on the board, the side that has
-// just moved not in check, and the history within the room the search needs.
-inline std::string positionFault(const Position& pos) {
+// The position is one the engine may reach by legal moves: both kings on the board and the
+// side that has just moved not in check. A root (as "position" and "move" leave it) also
+// keeps the history room that a search needs.
+inline std::string positionFault(const Position& pos, bool root = true) {
     uint16_t rankBits[16] = {}, fileBits[16] = {};
     uint32_t mask = 0;
     int red = 0, black = 0;
@@ -80,7 +81,8 @@ inline std::string positionFault(const Position& pos) {
     if (pos.redScore != red) return "redScore";
     if (pos.blackScore != black) return "blackScore";
     if (pos.pieceSquare[16] == 0 || pos.pieceSquare[32] == 0) return "a king is missing";
-    if (pos.historyCount < 1 || pos.historyCount > HISTORY_SIZE - SEARCH_HISTORY_ROOM)
+    int historyLimit = root ? HISTORY_SIZE - SEARCH_HISTORY_ROOM : HISTORY_SIZE;
+    if (pos.historyCount < 1 || pos.historyCount > historyLimit)
         return "historyCount " + std::to_string(pos.historyCount);
     if (pos.rootCount < 1 || pos.rootCount > pos.historyCount) return "rootCount";
     if (pos.keyHistory[pos.historyCount - 1] != pos.key) return "keyHistory";

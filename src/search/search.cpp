@@ -104,6 +104,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
         UndoRecord undo;
         makeMove(pos, move, undo);
+        if (newDepth > 0) ttPrefetch(pos.key);
         int value;
         if (!zeroWindow && searchedCount > 0) {
             value = -searchNode(pos, -alpha - 1, -alpha, newDepth, ply + 1, childPv, true);

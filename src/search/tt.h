@@ -51,6 +51,11 @@ void ttStore(uint32_t keyLow, uint32_t keyHigh, Move move, int depth, int lowerB
 // back to its start, with depth -127 so that it never displaces a searched move.
 void ttStorePv(const Move* moves, Position& pos);
 
+// Starts loading the bucket of a position that is about to be probed.
+inline void ttPrefetch(uint64_t key) {
+    __builtin_prefetch(transpositionTable.entries + (uint32_t(key) & transpositionTable.indexMask));
+}
+
 inline bool isMateScore(int score) { return score > MATE_BOUND || score < -MATE_BOUND; }
 inline int scoreToTable(int score, int ply) {
     return score < -MATE_BOUND ? score - ply : score > MATE_BOUND ? score + ply : score;

@@ -1,0 +1,54 @@
+// Short searches from fuzzed positions. The first byte chooses the depth (1 to 3); the rest
+// is a script as in fuzz_common.h. The search answers as "go depth N" would: the best
+// move it records must be legal, and 0 exactly when there is no legal move; the engine's
+// Position is left as it was; and where every piece stands on a square it can reach in
+// a game, the whole principal variation is a legal line.
+#include "engine/timecontrol.h"
+#include "fuzz_common.h"
+#include "search/search.h"
+
+namespace {
+
+Position before, line;
+
+void checkPrincipalVariation(const Move* pv) {
+    line = enginePosition;
+    for (int i = 0; i < 256 && pv[i] != 0; i++) {
+        if (!isFullyLegal(pv[i], line)) fuzz::fail("illegal move in the principal variation", fuzz::moveName(pv[i]));
+        UndoRecord undo;
+        makeMove(line, pv[i], undo);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::initOnce();
+    if (size < 1) return 0;
+    int depth = 1 + data[0] % 3;
+    fuzz::Script script = fuzz::parseScript(data + 1, size - 1);
+    enginePositionValid = fuzz::playScript(script, enginePosition, [](const Position&) {});
+    if (!enginePositionValid) return 0;
+    fuzz::expectSound(enginePosition, "before the search");
+
+    // Each input starts from an empty table, so that a failure reproduces on its own.
+    ttClear();
+    before = enginePosition;
+    resetSearchLimits();
+    setSearchLimits(e_GoDepth, depth, 0);
+    searchDriver();
+
+    if (!fuzz::samePosition(enginePosition, before)) fuzz::fail("the search changed the engine's Position");
+    MoveList legal;
+    generateLegalMoves(legal, enginePosition);
+    Move best = Move(searchProgress.bestMove);
+    if (legal.count == 0) {
+        if (best != 0) fuzz::fail("a best move without a legal move", fuzz::moveName(best));
+        return 0;
+    }
+    if (best == 0) fuzz::fail("no best move although there are legal moves");
+    if (!fuzz::inList(legal, best)) fuzz::fail("illegal best move", fuzz::moveName(best));
+    if (searchProgress.pv[0] != best) fuzz::fail("the variation does not start with the best move");
+    if (fuzz::reachablePlacement(enginePosition)) checkPrincipalVariation(searchProgress.pv);
+    return 0;
+}
