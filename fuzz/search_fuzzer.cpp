@@ -11,6 +11,19 @@ namespace {
 
 Position before, line;
 
+// A small table, cleared for every input so that a failure reproduces on its own. Its
+// many collisions also hand the search hash moves of other positions, which it must
+// test before playing them.
+constexpr uint32_t kTableSlots = 1024;
+HashEntry smallTable[kTableSlots + 3];
+
+void useSmallTable() {
+    transpositionTable.entries = smallTable;
+    transpositionTable.entryCount = kTableSlots + 3;
+    transpositionTable.indexMask = kTableSlots - 1;
+    ttClear();
+}
+
 void checkPrincipalVariation(const Move* pv) {
     line = enginePosition;
     for (int i = 0; i < 256 && pv[i] != 0; i++) {
@@ -31,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!enginePositionValid) return 0;
     fuzz::expectSound(enginePosition, "before the search");
 
-    // Each input starts from an empty table, so that a failure reproduces on its own.
-    ttClear();
+    useSmallTable();
     before = enginePosition;
     resetSearchLimits();
     setSearchLimits(e_GoDepth, depth, 0);

@@ -432,7 +432,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--perft", default=os.path.join(HERE, "..", "build", "qarn-perft"))
     parser.add_argument("--fsf", default=os.environ.get("FAIRY_STOCKFISH", fsflib.DEFAULT_PATH))
-    parser.add_argument("--positions", type=int, default=400)
+    parser.add_argument("--positions", type=int, default=600)
     parser.add_argument("--deep", type=int, default=None,
                         help="positions also compared at depth 3 (default: positions / 7)")
     parser.add_argument("--seed", type=int, default=20240601)
