@@ -3,9 +3,8 @@
 Moves and FENs go in and come out in Qarn's notation (UCCI: ranks 0..9); fairy-stockfish
 numbers ranks 1..10 in UCI mode, so every move is converted on the way through.
 
-As a program it serves the benchmark scripts:
-  fsf.py perft DEPTH                 perft of the start position, timed by the wall clock
-  fsf.py search < LINES              LINES: "MS<TAB>FEN<TAB>MOVES", one search per line
+As a program it times a perft of the start position by the wall clock, for bench/perft.sh:
+  fsf.py perft DEPTH        prints "nodes N time_s S"
 """
 
 import os
@@ -123,17 +122,19 @@ class Fsf:
                 return fen, line[9:].split()
 
     def search(self, movetime_ms):
-        """(nodes, bestmove) of a "go movetime" search; nodes from the last info line."""
+        """(nodes, time_ms, bestmove) of a "go movetime" search. Nodes and time come from
+        the last info line that has both: the one printed when the search stops."""
         self.send(f"go movetime {int(movetime_ms)}")
-        nodes = 0
+        nodes = ms = 0
         for line in self.read_until(lambda line: line.startswith("bestmove"),
                                     timeout=self.timeout + movetime_ms / 1000):
             words = line.split()
-            if words and words[0] == "info" and "nodes" in words:
+            if words and words[0] == "info" and "nodes" in words and "time" in words:
                 nodes = int(words[words.index("nodes") + 1])
+                ms = int(words[words.index("time") + 1])
             if words and words[0] == "bestmove":
                 best = words[1] if len(words) > 1 else "(none)"
-                return nodes, (from_uci(best) if _UCI_MOVE.match(best) else best)
+                return nodes, ms, (from_uci(best) if _UCI_MOVE.match(best) else best)
 
     def close(self):
         if self.proc.poll() is None:
@@ -161,34 +162,10 @@ def _main_perft(depth, path):
     print(f"nodes {total} time_s {seconds:.3f}")
 
 
-def _main_search(path):
-    # Single-threaded with a 16 MB table, emptied before every position so that each
-    # search starts from the same state as Qarn's.
-    with Fsf(path) as fsf:
-        fsf.send("setoption name Threads value 1")
-        fsf.send("setoption name Hash value 16")
-        fsf.sync()
-        for index, line in enumerate(sys.stdin):
-            line = line.rstrip("\n")
-            if not line:
-                continue
-            ms, fen, moves = (line.split("\t") + [""])[:3]
-            fsf.send("ucinewgame")
-            fsf.position(fen, moves.split())
-            fsf.sync()
-            start = time.perf_counter()
-            nodes, best = fsf.search(int(ms))
-            seconds = time.perf_counter() - start
-            print(f"{index} nodes {nodes} time_ms {seconds * 1000:.0f} bestmove {best}",
-                  flush=True)
-
-
 def main(argv):
     path = os.environ.get("FAIRY_STOCKFISH", DEFAULT_PATH)
     if len(argv) == 3 and argv[1] == "perft" and argv[2].isdigit():
         _main_perft(int(argv[2]), path)
-    elif len(argv) == 2 and argv[1] == "search":
-        _main_search(path)
     else:
         print(__doc__.strip(), file=sys.stderr)
         return 2

@@ -20,6 +20,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "bench"))
 import fsf as fsflib  # noqa: E402
 
@@ -409,12 +410,16 @@ def compare(perft, fsf, fen, moves, depth):
         text.append("  counts differ: " + " ".join(f"{m} {qarn[m]}/{theirs[m]}" for m in counts))
         if not (only_qarn or only_fsf):
             # Follow the first differing move down to where the move lists differ.
-            text.append("  first differing line: " + narrow(perft, fsf, fen, moves + [counts[0]],
-                                                             depth - 1))
+            try:
+                line = narrow(perft, fsf, fen, moves + [counts[0]], depth - 1)
+            except (QarnError, subprocess.TimeoutExpired) as error:
+                line = f"not followed: {error}"
+            text.append("  first differing line: " + line)
     return "\n".join(text), theirs
 
 
 def narrow(perft, fsf, fen, moves, depth):
+    """The first line of play from fen + moves down to a position whose move lists differ."""
     while depth >= 1:
         _, qarn = qarn_perft(perft, fen, moves, depth)
         fsf.position(fen, moves)
@@ -449,7 +454,8 @@ def main():
 
     started = time.perf_counter()
     rng = random.Random(args.seed)
-    stats = dict(ends=0, mate=0, stalemate=0, check=0, double=0, pin=0, sparse=0, black=0, nodes=0)
+    stats = dict(ends=0, mate=0, stalemate=0, check=0, double=0, pin=0, sparse=0, black=0,
+                 nodes=0)
     mismatches = 0
     with fsflib.Fsf(args.fsf) as fsf:
         positions = generate(fsf, rng, args.positions)
@@ -482,6 +488,7 @@ def main():
             depths = (1, 2, 3) if index in deep_set else (1, 2)
             for depth in depths:
                 problem, divide = compare(args.perft, fsf, fen, moves, depth)
+                stats["nodes"] += sum(divide.values())
                 if depth == 2:
                     stats["ends"] += sum(n == 0 for n in divide.values())
                 if problem:
@@ -492,11 +499,13 @@ def main():
             if args.verbose:
                 print(f"{index} {pos.origin} {pos.flat} {total} moves")
     elapsed = time.perf_counter() - started
-    print(f"perft_oracle: {len(positions)} positions ({len(deep_set)} also at depth 3), "
-          f"{mismatches} mismatches; {stats['mate']} mated, {stats['stalemate']} without a "
-          f"move unchecked (and {stats['ends']} such children at depth 2), {stats['check']} in check ({stats['double']} double), "
-          f"{stats['pin']} with a piece between the kings, {stats['sparse']} with <= 8 pieces, "
-          f"{stats['black']} black to move; seed {args.seed}, {elapsed:.1f} s")
+    print(f"perft_oracle: {mismatches} mismatches in {len(positions)} positions "
+          f"({len(deep_set)} also at depth 3, {stats['nodes']} leaves); "
+          f"no legal move: {stats['mate']} mated, {stats['stalemate']} not in check, "
+          f"{stats['ends']} more among depth-2 children; {stats['check']} in check "
+          f"({stats['double']} double), {stats['pin']} with a piece between the kings, "
+          f"{stats['sparse']} with <= 8 pieces, {stats['black']} black to move; "
+          f"seed {args.seed}, {elapsed:.1f} s")
     return 1 if mismatches else 0
 
 
