@@ -13,12 +13,37 @@ inline void toggleOccupancy(Position& pos, Square sq) {
 
 inline bool isPawn(PieceIndex piece) { return (piece & 15) >= SLOT_PAWN; }
 
+// Whether the Square shares a rank or a file with the king, or touches it diagonally (where
+// the legs of knights that attack the king lie).
+inline bool nearKingLines(Square sq, Square king) {
+    int difference = sq - king;
+    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
+           difference == -15 || difference == 15 || difference == 17;
+}
+
+
+// False when the move cannot give check: the opponent is never in check before it, and
+// only a knight or a pawn attacks the king from off the king's lines; every other check
+// comes through a line or a knight's leg that the move touches.
+inline bool mayGiveCheck(const Position& pos, Square from, Square to) {
+    Square king = pos.pieceSquare[sideBase(1 - pos.side)];
+    if (king == 0) return false;
+    int slot = pos.board[from] & 15;
+    if (slot == SLOT_KNIGHT || slot == SLOT_KNIGHT + 1) {
+        if (knightLegOf(king - to) != 0) return true;
+    } else if (slot >= SLOT_PAWN && stepKind(king - to) == 1) {
+        return true;
+    }
+    return nearKingLines(from, king) || nearKingLines(to, king);
+}
+
 }  // namespace
 
 void makeMove(Position& pos, Move mv, UndoRecord& undo) {
     Square from = moveFrom(mv), to = moveTo(mv);
     PieceIndex moving = pos.board[from];
     PieceIndex captured = pos.board[to];
+    bool mayCheck = mayGiveCheck(pos, from, to);
     undo.captured = captured;
     undo.key = pos.key;
     undo.blackScore = pos.blackScore;
@@ -54,7 +79,7 @@ void makeMove(Position& pos, Move mv, UndoRecord& undo) {
 
     pos.side = 1 - pos.side;
     pos.key ^= sideKey;
-    bool check = isSideInCheck(pos, pos.side);
+    bool check = mayCheck && isSideInCheck(pos, pos.side);
     pos.moveHistory[pos.historyCount] =
         MoveRecord(mv) | (MoveRecord(captured) << 16) | (check ? CHECK_BIT : 0);
     pos.keyHistory[pos.historyCount] = pos.key;
@@ -168,9 +193,26 @@ bool attackedAfterMove(Position& pos, Move mv, int side) {
 
 }  // namespace
 
-bool isLegalMove(Move mv, Position& pos) { return !attackedAfterMove(pos, mv, pos.side); }
+bool isLegalMove(Move mv, Position& pos) {
+    // A move of another piece than the king that touches none of the king's lines and
+    // knights' legs changes no attack on the king: out of check it is legal, and in check it
+    // is illegal unless it takes a checking knight (the one checker off those squares).
+    Square king = pos.pieceSquare[sideBase(pos.side)];
+    Square from = moveFrom(mv), to = moveTo(mv);
+    if ((pos.board[from] & 15) != SLOT_KING && king != 0 && !nearKingLines(from, king) &&
+        !nearKingLines(to, king)) {
+        if (!inCheckNow(pos)) return true;
+        int target = pos.board[to] & 15;
+        if (pos.board[to] == 0 || (target != SLOT_KNIGHT && target != SLOT_KNIGHT + 1))
+            return false;
+    }
+    return !attackedAfterMove(pos, mv, pos.side);
+}
 
-bool givesCheck(Move mv, Position& pos) { return attackedAfterMove(pos, mv, 1 - pos.side); }
+bool givesCheck(Move mv, Position& pos) {
+    if (!mayGiveCheck(pos, moveFrom(mv), moveTo(mv))) return false;
+    return attackedAfterMove(pos, mv, 1 - pos.side);
+}
 
 int repetitionStatus(const Position& pos) {
     if (pos.historyCount < 6) return 0;
