@@ -21,7 +21,9 @@ std::string bigEndian(uint64_t value, int bytes) {
     return out;
 }
 
-std::string header() { return std::string("\x01\x02\x03\x04", 4) + std::string(12, 'x'); }
+std::string header() {
+    return std::string("\x01\x02\x03\x04", 4) + std::string(12, 'x');
+}
 
 std::string record(uint64_t key, const std::vector<std::string>& moves) {
     std::string out = bigEndian(key, 8) + bigEndian(moves.size(), 2);
@@ -29,7 +31,9 @@ std::string record(uint64_t key, const std::vector<std::string>& moves) {
     return out;
 }
 
-uint64_t keyOf(const std::string& moves) { return positionFrom(kStartFen, moves)->key; }
+uint64_t keyOf(const std::string& moves) {
+    return positionFrom(kStartFen, moves)->key;
+}
 
 // A directory holding qarn.bin with these bytes; the engine started "from" it finds it.
 struct BookDir {
@@ -72,7 +76,8 @@ TEST(Book, LoadsAtStartUpAndAnswersFromIt) {
     EXPECT_EQ(candidates(lines), (std::vector<std::string>{"h2e2", "b2e2", "h0g2"}));
     std::string chosen = lines.back().substr(9);
     EXPECT_TRUE(chosen == "h2e2" || chosen == "b2e2" || chosen == "h0g2") << chosen;
-    EXPECT_TRUE(std::regex_match(lines[3], std::regex(R"(info depth 1 mdepth 0 score 1 time \d+ nodes 0 pv )" + chosen)))
+    EXPECT_TRUE(std::regex_match(
+        lines[3], std::regex(R"(info depth 1 mdepth 0 score 1 time \d+ nodes 0 pv )" + chosen)))
         << lines[3];
     EXPECT_TRUE(startsWith(lines[4], "info time ")) << lines[4];
     EXPECT_NE(lines[4].find(" nodes 0 "), std::string::npos) << lines[4];
@@ -141,9 +146,10 @@ TEST(Book, MalformedFilesEndTheProcess) {
     const Case cases[] = {
         {std::string("\x01\x02\x03", 3), "文件头格式不正确！"},
         {std::string("\x01\x02\x03\x05", 4) + std::string(12, '\0') + good, "文件头格式不正确！"},
-        {header() + good + bigEndian(keyOf("h2e2"), 8), "文件格式不正确！"},          // no count
-        {header() + good + bigEndian(keyOf("h2e2"), 8) + "\x00", "文件格式不正确！"},  // half a count
-        {header() + good.substr(0, good.size() - 1), "文件格式不正确！"},              // a cut move
+        {header() + good + bigEndian(keyOf("h2e2"), 8), "文件格式不正确！"},  // no count
+        {header() + good + bigEndian(keyOf("h2e2"), 8) + "\x00",
+         "文件格式不正确！"},                                              // half a count
+        {header() + good.substr(0, good.size() - 1), "文件格式不正确！"},  // a cut move
     };
     for (const Case& c : cases) {
         BookDir book(c.bytes);
@@ -178,7 +184,8 @@ TEST(Book, LateMalformedBookEndsTheProcessOnLoadbook) {
     writeFile(dir + "/qarn.bin", "short");
     engine.send("setoption loadbook");
     EXPECT_EQ(engine.waitExit(), 1);
-    EXPECT_EQ(engine.readErrors(), gbk("开局库文件") + dir + "/qarn.bin" + gbk("文件头格式不正确！") + "\n");
+    EXPECT_EQ(engine.readErrors(),
+              gbk("开局库文件") + dir + "/qarn.bin" + gbk("文件头格式不正确！") + "\n");
 }
 
 TEST(Book, PathRules) {

@@ -73,7 +73,9 @@ ChildProcess::~ChildProcess() {
     closeFd(errors_);
 }
 
-void ChildProcess::send(const std::string& line) { sendRaw(line + "\n"); }
+void ChildProcess::send(const std::string& line) {
+    sendRaw(line + "\n");
+}
 
 void ChildProcess::sendRaw(const std::string& bytes) {
     size_t done = 0;
@@ -87,7 +89,9 @@ void ChildProcess::sendRaw(const std::string& bytes) {
     }
 }
 
-void ChildProcess::closeInput() { closeFd(input_); }
+void ChildProcess::closeInput() {
+    closeFd(input_);
+}
 
 bool ChildProcess::fillBuffer(int timeoutMs) {
     if (outputClosed_) return false;
@@ -210,9 +214,13 @@ std::vector<std::string> Engine::go(const std::string& line, int timeoutMs) {
     }
 }
 
-std::string enginePath() { return QARN_BUILD_DIR "/qarn"; }
+std::string enginePath() {
+    return QARN_BUILD_DIR "/qarn";
+}
 
-std::string toolPath(const std::string& name) { return std::string(QARN_BUILD_DIR "/") + name; }
+std::string toolPath(const std::string& name) {
+    return std::string(QARN_BUILD_DIR "/") + name;
+}
 
 namespace {
 

@@ -35,8 +35,8 @@ TEST(MoveGen, LoneRookListsRankThenFile) {
     generateAllMoves(all, *pos);
     Texts texts = textsOf(all);
     Texts rook(texts.begin() + 2, texts.end());  // after the two king moves
-    Texts expected = {"e4d4", "e4c4", "e4b4", "e4a4", "e4f4", "e4g4", "e4h4", "e4i4",
-                      "e4e5", "e4e6", "e4e7", "e4e8", "e4e9", "e4e3", "e4e2", "e4e1", "e4e0"};
+    Texts expected = {"e4d4", "e4c4", "e4b4", "e4a4", "e4f4", "e4g4", "e4h4", "e4i4", "e4e5",
+                      "e4e6", "e4e7", "e4e8", "e4e9", "e4e3", "e4e2", "e4e1", "e4e0"};
     EXPECT_EQ(rook, expected);
 }
 

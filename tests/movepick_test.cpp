@@ -1,11 +1,12 @@
 // Move ordering: the stable sort, the staged picker's hand-out order, killers, history
 // and the cut-off statistics.
+#include "search/movepick.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
-#include "search/movepick.h"
 #include "test_util.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The command parser on single lines: codes, arguments and their bounds.
+#include "engine/parser.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "engine/parser.h"
 
 namespace {
 
@@ -20,7 +20,9 @@ Parsed parse(const char* line) {
     return parsed;
 }
 
-std::string moveText(int i) { return std::string(reinterpret_cast<char*>(&moveListBuffer[i]), 4); }
+std::string moveText(int i) {
+    return std::string(reinterpret_cast<char*>(&moveListBuffer[i]), 4);
+}
 
 }  // namespace
 
@@ -89,15 +91,24 @@ TEST(Parser, Options) {
         int value;
     };
     const Case cases[] = {
-        {"setoption batch on", 1, 1},         {"setoption batch true", 1, 1},
-        {"setoption batch off", 1, 0},        {"setoption debug truex", 2, 1},
-        {"setoption hashsize 64", 5, 64},     {"setoption hashsize 5000", 5, 1024},
-        {"setoption threads 64", 6, 32},      {"setoption drawmoves 300", 7, 200},
-        {"setoption repetition alwaysdraw", 8, 0}, {"setoption repetition checkban", 8, 1},
-        {"setoption repetition asianrule", 8, 2},  {"setoption repetition chineserule", 8, 3},
-        {"setoption repetition other", 8, 3}, {"setoption pruning large", 9, 3},
-        {"setoption knowledge small", 10, 1}, {"setoption selectivity medium", 11, 2},
-        {"setoption style risky", 12, 2},     {"setoption style solid", 12, 0},
+        {"setoption batch on", 1, 1},
+        {"setoption batch true", 1, 1},
+        {"setoption batch off", 1, 0},
+        {"setoption debug truex", 2, 1},
+        {"setoption hashsize 64", 5, 64},
+        {"setoption hashsize 5000", 5, 1024},
+        {"setoption threads 64", 6, 32},
+        {"setoption drawmoves 300", 7, 200},
+        {"setoption repetition alwaysdraw", 8, 0},
+        {"setoption repetition checkban", 8, 1},
+        {"setoption repetition asianrule", 8, 2},
+        {"setoption repetition chineserule", 8, 3},
+        {"setoption repetition other", 8, 3},
+        {"setoption pruning large", 9, 3},
+        {"setoption knowledge small", 10, 1},
+        {"setoption selectivity medium", 11, 2},
+        {"setoption style risky", 12, 2},
+        {"setoption style solid", 12, 0},
         {"setoption style normal", 12, 1},
     };
     for (const Case& c : cases) {

@@ -54,9 +54,8 @@ bool samePosition(const Position& a, const Position& b) {
            std::memcmp(a.pieceSquare, b.pieceSquare, sizeof a.pieceSquare) == 0 &&
            a.side == b.side && std::memcmp(a.rankBits, b.rankBits, sizeof a.rankBits) == 0 &&
            std::memcmp(a.fileBits, b.fileBits, sizeof a.fileBits) == 0 && a.key == b.key &&
-           a.redScore == b.redScore && a.blackScore == b.blackScore &&
-           a.pieceMask == b.pieceMask && a.historyCount == b.historyCount &&
-           a.rootCount == b.rootCount &&
+           a.redScore == b.redScore && a.blackScore == b.blackScore && a.pieceMask == b.pieceMask &&
+           a.historyCount == b.historyCount && a.rootCount == b.rootCount &&
            std::memcmp(a.moveHistory, b.moveHistory, sizeof(MoveRecord) * a.historyCount) == 0 &&
            std::memcmp(a.keyHistory, b.keyHistory, sizeof(uint64_t) * a.historyCount) == 0;
 }
@@ -112,18 +111,18 @@ TEST(Position, FenDetails) {
 TEST(Position, RejectedFens) {
     Position pos;
     const char* bad[] = {
-        "",                                            // empty
-        "rnbakabnr/9/1c5c1",                           // ends inside the board field
-        "4k4/9/9/9/9/9/9/9/9/4K4",                     // no side field
-        "4k4/9/9/9/9/9/9/9/9/3K5w",                    // still inside the board field
-        "3kk4/9/9/9/9/9/9/9/9/4K4 w",                  // two black kings
-        "4k4/9/9/9/9/9/9/9/9/3RRRK2 w",                // three red rooks
-        "4k4/9/9/PPPPPP3/9/9/9/9/9/4K4 w",             // six red pawns
-        "4k4/9/9/9/9/9/9/9/9/9 w",                     // no red king
-        "9/9/9/9/9/9/9/9/9/4K4 w",                     // no black king
-        "4k4/9/9/9/9/9/9/9/9/4K4 w",                   // kings face: black, not to move, is in check
-        "4k4/9/9/9/9/9/9/9/3r5/3K5 b",                 // red, not to move, is in check
-        " w",                                          // an empty board
+        "",                                 // empty
+        "rnbakabnr/9/1c5c1",                // ends inside the board field
+        "4k4/9/9/9/9/9/9/9/9/4K4",          // no side field
+        "4k4/9/9/9/9/9/9/9/9/3K5w",         // still inside the board field
+        "3kk4/9/9/9/9/9/9/9/9/4K4 w",       // two black kings
+        "4k4/9/9/9/9/9/9/9/9/3RRRK2 w",     // three red rooks
+        "4k4/9/9/PPPPPP3/9/9/9/9/9/4K4 w",  // six red pawns
+        "4k4/9/9/9/9/9/9/9/9/9 w",          // no red king
+        "9/9/9/9/9/9/9/9/9/4K4 w",          // no black king
+        "4k4/9/9/9/9/9/9/9/9/4K4 w",        // kings face: black, not to move, is in check
+        "4k4/9/9/9/9/9/9/9/3r5/3K5 b",      // red, not to move, is in check
+        " w",                               // an empty board
     };
     for (const char* fen : bad) EXPECT_FALSE(setupFen(pos, fen)) << fen;
     EXPECT_TRUE(setupFen(pos, "4k4/9/9/9/9/9/9/9/4R4/3K5 b"));  // the side to move is in check
@@ -232,19 +231,19 @@ TEST(Position, CheckDetection) {
         bool inCheck;
     };
     const Case cases[] = {
-        {"4k4/9/9/9/9/9/9/9/9/4K4 b", RED, true},            // facing kings, both ways
+        {"4k4/9/9/9/9/9/9/9/9/4K4 b", RED, true},  // facing kings, both ways
         {"4k4/9/9/9/9/9/9/9/9/4K4 b", BLACK, true},
-        {"4k4/9/9/9/4P4/9/9/9/9/4K4 b", RED, false},         // a piece between them
-        {"3k5/9/9/9/9/9/9/9/2n6/4K4 w", RED, true},          // knight on c1, leg d1 empty
-        {"3k5/9/9/9/9/9/9/9/2nA5/4K4 w", RED, false},        // ... leg blocked
-        {"3k5/9/9/9/9/9/9/9/9/c3K4 w", RED, false},          // cannon without a screen
-        {"3k5/9/9/9/9/9/9/9/9/c1P1K4 w", RED, true},         // one screen
-        {"3k5/9/9/9/9/9/9/9/9/cPP1K4 w", RED, false},        // two screens
-        {"3k5/9/9/9/9/9/9/9/9/r3K4 w", RED, true},           // rook along the rank
-        {"3k5/3P5/9/9/9/9/9/9/9/4K4 b", BLACK, true},        // red pawn below the king
+        {"4k4/9/9/9/4P4/9/9/9/9/4K4 b", RED, false},   // a piece between them
+        {"3k5/9/9/9/9/9/9/9/2n6/4K4 w", RED, true},    // knight on c1, leg d1 empty
+        {"3k5/9/9/9/9/9/9/9/2nA5/4K4 w", RED, false},  // ... leg blocked
+        {"3k5/9/9/9/9/9/9/9/9/c3K4 w", RED, false},    // cannon without a screen
+        {"3k5/9/9/9/9/9/9/9/9/c1P1K4 w", RED, true},   // one screen
+        {"3k5/9/9/9/9/9/9/9/9/cPP1K4 w", RED, false},  // two screens
+        {"3k5/9/9/9/9/9/9/9/9/r3K4 w", RED, true},     // rook along the rank
+        {"3k5/3P5/9/9/9/9/9/9/9/4K4 b", BLACK, true},  // red pawn below the king
         {"3k5/9/9/9/9/9/9/9/9/4K4 b", BLACK, false},
-        {"2Pk5/9/9/9/9/9/9/9/9/4K4 b", BLACK, true},         // red pawn beside the king
-        {"9/3k5/3P5/9/9/9/9/9/9/4K4 b", BLACK, true},        // pawn below (k + 16)
+        {"2Pk5/9/9/9/9/9/9/9/9/4K4 b", BLACK, true},   // red pawn beside the king
+        {"9/3k5/3P5/9/9/9/9/9/9/4K4 b", BLACK, true},  // pawn below (k + 16)
     };
     for (const Case& c : cases) {
         auto pos = std::make_unique<Position>();

@@ -47,10 +47,10 @@ TEST(Protocol, AnswersIsReadyAndReportsUnknownLines) {
 
 TEST(Protocol, CommandsWithoutAnswerStaySilent) {
     Engine engine("", kNoBook);
-    auto replies = repliesBeforeReady(
-        engine, {"setoption hashsize 64", "setoption foo", "stop", "banmoves a0a1",
-                 "setoption bookfiles x.bin", "position startpos moves h2e2 h9g7",
-                 "setoption loadbook"});
+    auto replies =
+        repliesBeforeReady(engine, {"setoption hashsize 64", "setoption foo", "stop",
+                                    "banmoves a0a1", "setoption bookfiles x.bin",
+                                    "position startpos moves h2e2 h9g7", "setoption loadbook"});
     EXPECT_TRUE(replies.empty());
 }
 

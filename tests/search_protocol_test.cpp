@@ -18,11 +18,13 @@ bool matches(const std::string& line, const char* pattern) {
 
 TEST(SearchProtocol, DepthZeroPrintsTheStaticEvaluation) {
     Engine engine("", kNoBook);
-    EXPECT_EQ(engine.go("go depth 0"),
-              (std::vector<std::string>{"info depth 0 score 4 white 1131 black 1131", "nobestmove"}));
+    EXPECT_EQ(
+        engine.go("go depth 0"),
+        (std::vector<std::string>{"info depth 0 score 4 white 1131 black 1131", "nobestmove"}));
     engine.send("position startpos moves h2e2");
-    EXPECT_EQ(engine.go("go depth x"),
-              (std::vector<std::string>{"info depth 0 score -3 white 1136 black 1131", "nobestmove"}));
+    EXPECT_EQ(
+        engine.go("go depth x"),
+        (std::vector<std::string>{"info depth 0 score -3 white 1136 black 1131", "nobestmove"}));
 }
 
 TEST(SearchProtocol, ReportLinesOfAMate) {
@@ -32,8 +34,8 @@ TEST(SearchProtocol, ReportLinesOfAMate) {
     ASSERT_GE(lines.size(), 4u);
     // The iteration that finds the mate reports it, the closing line repeats the result.
     for (size_t i : {lines.size() - 4, lines.size() - 3}) {
-        EXPECT_TRUE(matches(lines[i],
-                            R"(info depth 1 mdepth \d+ score MATE 1 time \d+ nodes \d+ pv b1b9)"))
+        EXPECT_TRUE(
+            matches(lines[i], R"(info depth 1 mdepth \d+ score MATE 1 time \d+ nodes \d+ pv b1b9)"))
             << lines[i];
     }
     EXPECT_TRUE(matches(lines[lines.size() - 2], R"(info time \d+ nodes \d+ nps \d+ cpuload \d+)"));
@@ -70,8 +72,8 @@ TEST(SearchProtocol, RejectedFenLeavesNoPositionToSearch) {
     EXPECT_EQ(engine.go("go depth 3"), std::vector<std::string>{"nobestmove"});
     EXPECT_EQ(engine.go("go depth 0"), std::vector<std::string>{"nobestmove"});
     // Two kings facing each other, a missing king, too many rooks.
-    for (const char* fen : {"4k4/9/9/9/9/9/9/9/9/4K4 w", "9/9/9/9/9/9/9/9/9/4K4 w",
-                            "3k5/9/9/9/9/9/9/9/9/RRR1K4 w"}) {
+    for (const char* fen :
+         {"4k4/9/9/9/9/9/9/9/9/4K4 w", "9/9/9/9/9/9/9/9/9/4K4 w", "3k5/9/9/9/9/9/9/9/9/RRR1K4 w"}) {
         engine.send(std::string("position fen ") + fen);
         EXPECT_EQ(engine.readLine(), gbk("无效的fen字符串") + fen + "!");
     }

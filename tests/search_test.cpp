@@ -1,5 +1,7 @@
 // The searches in-process: quiescence, the node prologue, the main search and the driver,
 // with the console silenced.
+#include "search/search.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,10 +9,9 @@
 #include "engine/output.h"
 #include "engine/timecontrol.h"
 #include "eval/evaluate.h"
-#include "search/movepick.h"
-#include "search/search.h"
-#include "search/tt.h"
 #include "harness.h"
+#include "search/movepick.h"
+#include "search/tt.h"
 #include "test_util.h"
 
 namespace {
@@ -131,18 +132,18 @@ TEST_F(SearchTest, SearchLeavesTheEnginePositionAlone) {
     resetSearchLimits();
     setSearchLimits(0, 6, 0);
     searchDriver();
-    EXPECT_EQ(0, std::memcmp(&before, &enginePosition,
-                             offsetof(Position, moveHistory) +
-                                 sizeof(MoveRecord) * before.historyCount));
+    EXPECT_EQ(
+        0, std::memcmp(&before, &enginePosition,
+                       offsetof(Position, moveHistory) + sizeof(MoveRecord) * before.historyCount));
     // An aborted search (a time limit of 0 ends it at the first poll after iteration 1).
     resetSearchLimits();
     setSearchLimits(1, 0, 1);
     searchLimits.pollInterval = 64;
     searchDriver();
     EXPECT_NE(searchProgress.bestMove, 0u);
-    EXPECT_EQ(0, std::memcmp(&before, &enginePosition,
-                             offsetof(Position, moveHistory) +
-                                 sizeof(MoveRecord) * before.historyCount));
+    EXPECT_EQ(
+        0, std::memcmp(&before, &enginePosition,
+                       offsetof(Position, moveHistory) + sizeof(MoveRecord) * before.historyCount));
     EXPECT_EQ(enginePosition.rootCount, before.rootCount);
 }
 

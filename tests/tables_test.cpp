@@ -1,9 +1,9 @@
 // The precomputed step and sliding tables against their defining examples.
+#include "position/tables.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "position/tables.h"
 
 namespace {
 
@@ -36,8 +36,9 @@ TEST(Tables, KingAndAdvisorSteps) {
 
 TEST(Tables, BishopsStayOnTheirSide) {
     EXPECT_EQ(row(bishopMoves[0x57]), (V{0x35, 0x39, 0x75, 0x79}));
-    EXPECT_EQ((V{bishopEyes[0x57][0], bishopEyes[0x57][1], bishopEyes[0x57][2], bishopEyes[0x57][3]}),
-              (V{0x46, 0x48, 0x66, 0x68}));
+    EXPECT_EQ(
+        (V{bishopEyes[0x57][0], bishopEyes[0x57][1], bishopEyes[0x57][2], bishopEyes[0x57][3]}),
+        (V{0x46, 0x48, 0x66, 0x68}));
     EXPECT_EQ(row(bishopMoves[0x75]), (V{0x53, 0x57}));
     EXPECT_EQ(row(bishopMoves[0xC5]), (V{0xA3, 0xA7}));
     EXPECT_TRUE(row(bishopMoves[0x56]).empty());
@@ -56,7 +57,8 @@ TEST(Tables, PawnRowsByHalf) {
     EXPECT_EQ(row(pawnMoves[RED][0x33]), (V{0x34}));
     EXPECT_TRUE(row(pawnMoves[RED][0x94]).empty());
     for (int file = 3; file <= 11; file++) {
-        for (int rank = 10; rank <= 12; rank++) EXPECT_TRUE(row(pawnMoves[RED][rank * 16 + file]).empty());
+        for (int rank = 10; rank <= 12; rank++)
+            EXPECT_TRUE(row(pawnMoves[RED][rank * 16 + file]).empty());
     }
     EXPECT_EQ(row(pawnMoves[BLACK][0x67]), (V{0x77}));
     EXPECT_EQ(row(pawnMoves[BLACK][0x87]), (V{0x97, 0x86, 0x88}));

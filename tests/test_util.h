@@ -28,7 +28,9 @@ inline std::unique_ptr<Position> positionFrom(const std::string& fen,
     return pos;
 }
 
-inline Move moveOf(const char* text) { return moveFromText(packMoveText(text)); }
+inline Move moveOf(const char* text) {
+    return moveFromText(packMoveText(text));
+}
 
 inline std::string textOf(Move mv) {
     char text[5];

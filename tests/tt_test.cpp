@@ -1,8 +1,9 @@
 // The transposition table: store and probe, keeping the deepest parts, replacement by
 // age and depth, generations, and the mate-score conversion.
+#include "search/tt.h"
+
 #include <gtest/gtest.h>
 
-#include "search/tt.h"
 #include "test_util.h"
 
 namespace {

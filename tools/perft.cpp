@@ -1,5 +1,7 @@
 // qarn-perft: counts the leaf nodes of the legal-move tree of a position.
 //   qarn-perft [--divide] [--fen "FEN"] [--moves "h2e2 h9g7 ..."] DEPTH
+#include "position/perft.h"
+
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -11,12 +13,12 @@
 #include "engine/init.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
-#include "position/perft.h"
 #include "position/position.h"
 
 namespace {
 
-constexpr char kStartFen[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+constexpr char kStartFen[] =
+    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 int usage() {
     fprintf(stderr,

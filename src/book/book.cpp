@@ -84,9 +84,12 @@ void loadBook() {
         return;
     }
     switch (readBookFile(bookFile, bookTable)) {
-        case e_BookBadHeader: fatalError(kBadBookHeader, bookFilePath);
-        case e_BookBadFormat: fatalError(kBadBookFormat, bookFilePath);
-        case e_BookRead: break;
+        case e_BookBadHeader:
+            fatalError(kBadBookHeader, bookFilePath);
+        case e_BookBadFormat:
+            fatalError(kBadBookFormat, bookFilePath);
+        case e_BookRead:
+            break;
     }
     printFlush("book moves count=%d.\n", int(bookTable.size()));
     bookLoaded = true;

@@ -13,7 +13,9 @@ Move candidates[65535];
 
 }  // namespace
 
-void seedRandom(uint32_t seed) { randomState = seed; }
+void seedRandom(uint32_t seed) {
+    randomState = seed;
+}
 
 uint32_t nextRandom() {
     randomState = randomState * 214013u + 2531011u;

@@ -16,14 +16,17 @@ char standardInputBuffer[LINE_BUFFER_SIZE];
 char commandLine[LINE_BUFFER_SIZE];
 int inputSlot = -1;
 
-constexpr char kStartFen[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+constexpr char kStartFen[] =
+    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 constexpr char kMidgameFen[] =
     "2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1";
 constexpr char kCheckmateFen[] = "4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1";
 constexpr char kZugzwangFen[] = "3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1";
 constexpr char kEndgameFen[] = "4k4/4a4/4P4/9/9/9/9/4B4/9/4K4 w - - 0 1";
 
-void sleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void sleepOneMillisecond() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 // Steps the cursor past `prefix` when the text there begins with it.
 bool skipPrefix(const char** cursor, const char* prefix) {
@@ -59,12 +62,18 @@ void parseOption(const char* cursor, CommandArgs& args) {
         OptionCode code;
     };
     static constexpr Option kOptions[] = {
-        {"batch ", e_OptionBatch},         {"debug ", e_OptionDebug},
-        {"bookfiles ", e_OptionBookFiles}, {"egtbpaths ", e_OptionEgtbPaths},
-        {"hashsize ", e_OptionHashSize},   {"threads ", e_OptionThreads},
-        {"drawmoves ", e_OptionDrawMoves}, {"repetition ", e_OptionRepetition},
-        {"pruning ", e_OptionPruning},     {"knowledge ", e_OptionKnowledge},
-        {"selectivity ", e_OptionSelectivity}, {"style ", e_OptionStyle},
+        {"batch ", e_OptionBatch},
+        {"debug ", e_OptionDebug},
+        {"bookfiles ", e_OptionBookFiles},
+        {"egtbpaths ", e_OptionEgtbPaths},
+        {"hashsize ", e_OptionHashSize},
+        {"threads ", e_OptionThreads},
+        {"drawmoves ", e_OptionDrawMoves},
+        {"repetition ", e_OptionRepetition},
+        {"pruning ", e_OptionPruning},
+        {"knowledge ", e_OptionKnowledge},
+        {"selectivity ", e_OptionSelectivity},
+        {"style ", e_OptionStyle},
         {"loadbook", e_OptionLoadBook},
     };
     for (const Option& option : kOptions) {
@@ -76,26 +85,37 @@ void parseOption(const char* cursor, CommandArgs& args) {
                 args.arg2.number = startsWith(cursor, "on") || startsWith(cursor, "true");
                 break;
             case e_OptionBookFiles:
-            case e_OptionEgtbPaths: args.arg2.text = cursor; break;
-            case e_OptionHashSize: args.arg2.number = parseBoundedNumber(&cursor, 1024); break;
-            case e_OptionThreads: args.arg2.number = parseBoundedNumber(&cursor, 32); break;
-            case e_OptionDrawMoves: args.arg2.number = parseBoundedNumber(&cursor, 200); break;
+            case e_OptionEgtbPaths:
+                args.arg2.text = cursor;
+                break;
+            case e_OptionHashSize:
+                args.arg2.number = parseBoundedNumber(&cursor, 1024);
+                break;
+            case e_OptionThreads:
+                args.arg2.number = parseBoundedNumber(&cursor, 32);
+                break;
+            case e_OptionDrawMoves:
+                args.arg2.number = parseBoundedNumber(&cursor, 200);
+                break;
             case e_OptionRepetition:
-                args.arg2.number = startsWith(cursor, "alwaysdraw") ? 0
-                                   : startsWith(cursor, "checkban") ? 1
+                args.arg2.number = startsWith(cursor, "alwaysdraw")  ? 0
+                                   : startsWith(cursor, "checkban")  ? 1
                                    : startsWith(cursor, "asianrule") ? 2
                                                                      : 3;
                 break;
             case e_OptionPruning:
             case e_OptionKnowledge:
-            case e_OptionSelectivity: args.arg2.number = levelValue(cursor); break;
+            case e_OptionSelectivity:
+                args.arg2.number = levelValue(cursor);
+                break;
             case e_OptionStyle:
                 args.arg2.number = startsWith(cursor, "solid")    ? 0
                                    : startsWith(cursor, "normal") ? 1
                                    : startsWith(cursor, "risky")  ? 2
                                                                   : 0;
                 break;
-            default: break;
+            default:
+                break;
         }
         return;
     }
@@ -108,9 +128,8 @@ CommandCode parsePosition(const char* cursor, CommandArgs& args) {
         const char* fen;
     };
     static constexpr NamedPosition kPositions[] = {
-        {"startpos", kStartFen},         {"midgamepos", kMidgameFen},
-        {"checkmatepos", kCheckmateFen}, {"zugzwangpos", kZugzwangFen},
-        {"endgamepos", kEndgameFen},
+        {"startpos", kStartFen},       {"midgamepos", kMidgameFen}, {"checkmatepos", kCheckmateFen},
+        {"zugzwangpos", kZugzwangFen}, {"endgamepos", kEndgameFen},
     };
     const char* keyword = cursor;
     bool known = false;
@@ -228,4 +247,6 @@ CommandCode pollCommand() {
     return e_CommNone;
 }
 
-int standardInputSlot() { return inputSlot; }
+int standardInputSlot() {
+    return inputSlot;
+}

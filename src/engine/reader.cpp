@@ -10,13 +10,17 @@ namespace {
 LineReader lineReaderTable[LINE_READER_SLOTS];
 bool lineReaderTableReady = false;
 
-void sleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void sleepOneMillisecond() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 void acquire(LineReader& reader) {
     while (reader.lock.exchange(1, std::memory_order_acquire) == 1) sleepOneMillisecond();
 }
 
-void release(LineReader& reader) { reader.lock.store(0, std::memory_order_release); }
+void release(LineReader& reader) {
+    reader.lock.store(0, std::memory_order_release);
+}
 
 int allocateSlot() {
     if (!lineReaderTableReady) {
@@ -83,7 +87,9 @@ int takeLine(char* destination, int slot) {
     return 1;
 }
 
-void stopLineReader(int slot) { lineReaderTable[slot].stream = nullptr; }
+void stopLineReader(int slot) {
+    lineReaderTable[slot].stream = nullptr;
+}
 
 bool lineReaderEnded(int slot) {
     LineReader& reader = lineReaderTable[slot];

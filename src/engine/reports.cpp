@@ -45,7 +45,9 @@ void reportSearchLine() {
     char pv[PV_TEXT_SIZE];
     pvToText(progress.pv, pv, sizeof pv);
     int mate = mateDistance(progress.bestScore);
-    const char* bound = progress.boundType == 2 ? " lowerbound" : progress.boundType == 1 ? " upperbound" : "";
+    const char* bound = progress.boundType == 2   ? " lowerbound"
+                        : progress.boundType == 1 ? " upperbound"
+                                                  : "";
     if (progress.boundType >= 1 && progress.boundType <= 3) {
         double ms = searchStats.elapsed * 1000;
         long long nodes = (long long)searchStats.nodes;

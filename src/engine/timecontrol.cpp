@@ -23,7 +23,9 @@ double tickSeconds() {
     return double(uint32_t(ms)) * 0.001;
 }
 
-double clockSeconds() { return double(std::clock() * 1000 / CLOCKS_PER_SEC) * 0.001; }
+double clockSeconds() {
+    return double(std::clock() * 1000 / CLOCKS_PER_SEC) * 0.001;
+}
 
 }  // namespace
 
@@ -113,9 +115,14 @@ void pollDuringSearch() {
             progress.stopRequested = true;
     }
     switch (pollCommand()) {
-        case e_CommStop: searchLimits.stopReceived = true; break;
-        case e_CommIsReady: printFlush("readyok\n"); break;
-        default: break;
+        case e_CommStop:
+            searchLimits.stopReceived = true;
+            break;
+        case e_CommIsReady:
+            printFlush("readyok\n");
+            break;
+        default:
+            break;
     }
     if (searchLimits.abortArmed && (searchLimits.stopReceived || progress.stopRequested))
         throw SearchAborted{};

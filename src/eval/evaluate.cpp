@@ -45,10 +45,10 @@ constexpr uint8_t knightBadSquare[256] = {
 
 // The palace of one side, as the threat terms see it.
 struct PalaceSquares {
-    int colour;       // the defender's colour bit
+    int colour;            // the defender's colour bit
     uint32_t advisorBits;  // the defender's advisors in pieceMask
     Square king, leftCorner, rightCorner, centre;
-    int backRank;     // rank index of the defender's back rank
+    int backRank;          // rank index of the defender's back rank
     uint16_t kingRankBit;  // the back rank's bit in a file vector
 };
 
@@ -67,7 +67,9 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
     if (pos.pieceSquare[ownBase + SLOT_KING] != palace.king) return 0;
     Square a1 = pos.pieceSquare[ownBase + SLOT_ADVISOR];
     Square a2 = pos.pieceSquare[ownBase + SLOT_ADVISOR + 1];
-    auto placedOn = [&](Square x, Square y) { return (a1 == x && a2 == y) || (a1 == y && a2 == x); };
+    auto placedOn = [&](Square x, Square y) {
+        return (a1 == x && a2 == y) || (a1 == y && a2 == x);
+    };
     enum { HOME, OPEN_RIGHT, OPEN_LEFT } formation;
     Square vacantCorner;
     if (placedOn(palace.leftCorner, palace.rightCorner)) {
@@ -121,8 +123,8 @@ int rookMobility(const Position& pos, int base) {
     for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
         Square rook = pos.pieceSquare[base + slot];
         if (rook == 0) continue;
-        mobility += bitCount[fileMasksOf(pos, rook).emptyMask] +
-                    bitCount[rankMasksOf(pos, rook).emptyMask];
+        mobility +=
+            bitCount[fileMasksOf(pos, rook).emptyMask] + bitCount[rankMasksOf(pos, rook).emptyMask];
     }
     return mobility;
 }

@@ -101,7 +101,7 @@ constexpr BoardTable kPawn = {
 
 constexpr std::array<uint8_t, 8 * 256> expandTables() {
     std::array<uint8_t, 8 * 256> values{};
-    const BoardTable* tables[8] = {nullptr, &kKing,   &kAdvisor, &kBishop,
+    const BoardTable* tables[8] = {nullptr,  &kKing, &kAdvisor, &kBishop,
                                    &kKnight, &kRook, &kCannon,  &kPawn};
     for (int type = 1; type <= 7; type++)
         for (int row = 0; row < 10; row++)

@@ -11,7 +11,9 @@ inline void toggleOccupancy(Position& pos, Square sq) {
     pos.rankBits[rankOf(sq)] ^= fileBitOf[sq];
 }
 
-inline bool isPawn(PieceIndex piece) { return (piece & 15) >= SLOT_PAWN; }
+inline bool isPawn(PieceIndex piece) {
+    return (piece & 15) >= SLOT_PAWN;
+}
 
 // Whether the Square shares a rank or a file with the king, or touches it diagonally (where
 // the legs of knights that attack the king lie).
@@ -20,7 +22,6 @@ inline bool nearKingLines(Square sq, Square king) {
     return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
            difference == -15 || difference == 15 || difference == 17;
 }
-
 
 // False when the move cannot give check: the opponent is never in check before it, and
 // only a knight or a pawn attacks the king from off the king's lines; every other check
@@ -58,8 +59,8 @@ void makeMove(Position& pos, Move mv, UndoRecord& undo) {
     if (moving & RED_BIT) {
         pos.redScore += pieceSquareValue[type * 256 + to] - pieceSquareValue[type * 256 + from];
     } else {
-        pos.blackScore += pieceSquareValue[type * 256 + 254 - to] -
-                          pieceSquareValue[type * 256 + 254 - from];
+        pos.blackScore +=
+            pieceSquareValue[type * 256 + 254 - to] - pieceSquareValue[type * 256 + 254 - from];
     }
     if (captured != 0) {
         pos.key ^= zobristKeys[pieceKindOf[captured]][to];
@@ -159,7 +160,8 @@ bool isSideInCheck(const Position& pos, int side) {
         }
     }
     // Pawns beside the king, then the pawn whose forward step lands on it.
-    for (Square sq : {Square(king - 1), Square(king + 1), Square(side == RED ? king - 16 : king + 16)}) {
+    for (Square sq :
+         {Square(king - 1), Square(king + 1), Square(side == RED ? king - 16 : king + 16)}) {
         PieceIndex piece = pos.board[sq];
         if ((piece & base) && isPawn(piece)) return true;
     }

@@ -190,7 +190,9 @@ void generateLegalMoves(MoveList& list, Position& pos) {
     list.count = kept;
 }
 
-void generateLegalMovesOnCopy(MoveList& list, Position& pos) { generateLegalMoves(list, pos); }
+void generateLegalMovesOnCopy(MoveList& list, Position& pos) {
+    generateLegalMoves(list, pos);
+}
 
 bool isPseudoLegal(Move mv, const Position& pos) {
     Square from = moveFrom(mv), to = moveTo(mv);
@@ -213,14 +215,14 @@ bool isPseudoLegal(Move mv, const Position& pos) {
         bool rook = slot < SLOT_CANNON;
         if (fileOf(from) == fileOf(to)) {
             const SlideMasks& line = fileMasksOf(pos, from);
-            uint16_t mask = occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask)
-                                     : line.emptyMask;
+            uint16_t mask =
+                occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask) : line.emptyMask;
             return (mask & rankBitOf[to]) != 0;
         }
         if (rankOf(from) == rankOf(to)) {
             const SlideMasks& line = rankMasksOf(pos, from);
-            uint16_t mask = occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask)
-                                     : line.emptyMask;
+            uint16_t mask =
+                occupied ? (rook ? line.rookCaptureMask : line.cannonCaptureMask) : line.emptyMask;
             return (mask & fileBitOf[to]) != 0;
         }
         return false;

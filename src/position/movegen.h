@@ -23,7 +23,9 @@ void generateLegalMoves(MoveList& list, Position& pos);
 void generateLegalMovesOnCopy(MoveList& list, Position& pos);
 bool isPseudoLegal(Move mv, const Position& pos);
 bool isPseudoLegalQuiet(Move mv, const Position& pos);
-inline bool isOccupied(Square sq, const PieceIndex* board) { return board[sq] != 0; }
+inline bool isOccupied(Square sq, const PieceIndex* board) {
+    return board[sq] != 0;
+}
 // A move the generator lists that leaves the mover's king safe; for any 16-bit value.
 // Used for moves from outside (protocol, book), never in the search.
 bool isFullyLegal(Move mv, Position& pos);

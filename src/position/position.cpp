@@ -39,13 +39,23 @@ uint64_t computeKey(const Position& pos) {
 int pieceKindFromLetter(char letter) {
     if (letter >= 'a' && letter <= 'z') letter = char(letter - 'a' + 'A');
     switch (letter) {
-        case 'K': return 0;
-        case 'A': case 'G': return 1;
-        case 'B': case 'E': return 2;
-        case 'N': case 'H': return 3;
-        case 'R': return 4;
-        case 'C': return 5;
-        default: return 6;
+        case 'K':
+            return 0;
+        case 'A':
+        case 'G':
+            return 1;
+        case 'B':
+        case 'E':
+            return 2;
+        case 'N':
+        case 'H':
+            return 3;
+        case 'R':
+            return 4;
+        case 'C':
+            return 5;
+        default:
+            return 6;
     }
 }
 
@@ -205,4 +215,6 @@ bool moveToText(Move mv, char* buffer, int bufferSize) {
     return true;
 }
 
-bool isRealMove(uint32_t mv) { return mv > 0 && mv < 0x10000 && mv != NULL_MOVE; }
+bool isRealMove(uint32_t mv) {
+    return mv > 0 && mv < 0x10000 && mv != NULL_MOVE;
+}

@@ -56,12 +56,24 @@ extern const uint8_t pieceKindOf[48];
 extern Position enginePosition;
 extern bool enginePositionValid;
 
-inline int rankOf(Square sq) { return sq >> 4; }
-inline int fileOf(Square sq) { return sq & 15; }
-inline Square moveFrom(Move mv) { return Square(mv >> 8); }
-inline Square moveTo(Move mv) { return Square(mv & 255); }
-inline Move makeMoveCode(Square from, Square to) { return Move(from * 256 + to); }
-inline int sideBase(int side) { return (side + 1) * 16; }
+inline int rankOf(Square sq) {
+    return sq >> 4;
+}
+inline int fileOf(Square sq) {
+    return sq & 15;
+}
+inline Square moveFrom(Move mv) {
+    return Square(mv >> 8);
+}
+inline Square moveTo(Move mv) {
+    return Square(mv & 255);
+}
+inline Move makeMoveCode(Square from, Square to) {
+    return Move(from * 256 + to);
+}
+inline int sideBase(int side) {
+    return (side + 1) * 16;
+}
 
 void clearPosition(Position& pos);
 uint64_t computeKey(const Position& pos);

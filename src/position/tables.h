@@ -17,8 +17,12 @@ extern const std::array<uint16_t, 256> rankBitOf;
 extern const std::array<uint8_t, 512> stepKindTable;
 // Indexed by to - from: the offset from a knight to its leg for a knight jump, else 0.
 extern const std::array<int8_t, 512> knightLegTable;
-inline int stepKind(int difference) { return stepKindTable[difference + 256]; }
-inline int knightLegOf(int difference) { return knightLegTable[difference + 256]; }
+inline int stepKind(int difference) {
+    return stepKindTable[difference + 256];
+}
+inline int knightLegOf(int difference) {
+    return knightLegTable[difference + 256];
+}
 
 extern const int bishopSteps[4];
 

@@ -216,7 +216,8 @@ Move nextMove(MovePicker& picker) {
                     return move;
                 }
                 break;
-            default: return 0;
+            default:
+                return 0;
         }
         // The current stage is used up: prepare the next one.
         picker.stage++;
@@ -232,7 +233,8 @@ Move nextMove(MovePicker& picker) {
                 scoreQuiets(picker.list, pos);
                 sortMoveList(picker.list);
                 break;
-            default: break;
+            default:
+                break;
         }
     }
 }

@@ -8,8 +8,8 @@
 
 namespace {
 
-void storeResult(const Position& pos, Move bestMove, int depth, int best, int origAlpha,
-                 int beta, int ply) {
+void storeResult(const Position& pos, Move bestMove, int depth, int best, int origAlpha, int beta,
+                 int ply) {
     int lower = best > origAlpha ? scoreToTable(best, ply) : -MATE_SCORE;
     int upper = best < beta ? scoreToTable(best, ply) : MATE_SCORE;
     ttStore(uint32_t(pos.key), uint32_t(pos.key >> 32), bestMove, depth, lower, upper);

@@ -40,8 +40,8 @@ void ttClear() {
     TranspositionTable& table = transpositionTable;
     table.generation = 0;
     computeGenerationAge(table);
-    const HashEntry empty = {0, 0, -128, uint8_t(table.generation), -128, -128, -128, -30000,
-                             30000};
+    const HashEntry empty = {0,    0,      -128, uint8_t(table.generation), -128, -128,
+                             -128, -30000, 30000};
     for (uint32_t i = 0; i < table.entryCount; i++) table.entries[i] = empty;
 }
 

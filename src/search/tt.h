@@ -56,7 +56,9 @@ inline void ttPrefetch(uint64_t key) {
     __builtin_prefetch(transpositionTable.entries + (uint32_t(key) & transpositionTable.indexMask));
 }
 
-inline bool isMateScore(int score) { return score > MATE_BOUND || score < -MATE_BOUND; }
+inline bool isMateScore(int score) {
+    return score > MATE_BOUND || score < -MATE_BOUND;
+}
 inline int scoreToTable(int score, int ply) {
     return score < -MATE_BOUND ? score - ply : score > MATE_BOUND ? score + ply : score;
 }
