@@ -42,8 +42,8 @@ TEST(Eval, HollowCannon) {
 TEST(Eval, ScreenedCannonByFormation) {
     // Home formation: two pieces between, the one on e1 a red knight: 4 * 6.
     EXPECT_EQ(threat("4k4/9/9/9/4c4/9/4P4/9/4N4/3AKA3 w"), -24);
-    // ... but an advisor-free e1 with another piece there adds nothing.
-    EXPECT_EQ(threat("4k4/9/9/9/4c4/9/4P4/9/4B4/3AKA3 w"), 0);
+    // ... with another piece on e1 it adds nothing.
+    EXPECT_EQ(threat("4k4/9/9/9/4c4/9/4P4/9/4R4/3AKA3 w"), 0);
     // Open-f formation (advisors d0 and e1): 6, plus 20 when black attacks f0.
     EXPECT_EQ(threat("4k4/9/9/9/4c4/9/4P4/9/4A4/3AK4 w"), -6);
     EXPECT_EQ(threat("4k4/9/9/9/4c4/9/4P4/9/4A4/3AK3r w"), -26);
@@ -66,7 +66,7 @@ TEST(Eval, NoThreatWithoutTheHomePalace) {
 
 TEST(Eval, TrappedKnight) {
     // The knight on a0 finds b2 and c1 held by its own side: 10, doubled in the total.
-    auto pos = positionFrom("3k5/9/9/9/9/9/9/1P7/2P6/N3K4 w");
+    auto pos = positionFrom("3k5/9/9/9/9/9/9/1C7/2R6/N3K4 w");
     ASSERT_TRUE(pos);
     EXPECT_EQ(knightTrapScore(*pos), -10);
 }

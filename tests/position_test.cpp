@@ -97,9 +97,10 @@ TEST(Position, FenDetails) {
     EXPECT_EQ(black->side, BLACK);
     EXPECT_EQ(red->key ^ black->key, sideKey);
     // Alternative letters: G advisor, E bishop, H knight; unknown letters are pawns.
-    auto letters = positionFrom("3gkg3/4e4/4h4/4x4/9/9/9/9/9/4K4 w");
+    auto letters = positionFrom("2egkg3/9/4h4/4x4/9/9/9/9/9/4K4 w");
+    ASSERT_TRUE(letters);
     EXPECT_EQ(letters->board[0x36], 33);
-    EXPECT_EQ(letters->board[0x47], 35);
+    EXPECT_EQ(letters->board[0x35], 35);
     EXPECT_EQ(letters->board[0x57], 37);
     EXPECT_EQ(letters->board[0x67], 43);
     // A checking set-up is recorded in the set-up entry.
@@ -277,4 +278,21 @@ TEST(Position, RepetitionStatus) {
     UndoRecord undo;
     makeNullMove(*null, undo);
     EXPECT_EQ(repetitionStatus(*null), 0);
+}
+
+TEST(Position, PiecesWhereTheirKindCannotGoAreRefused) {
+    Position pos;
+    const char* bad[] = {
+        "3A5/4k4/9/9/9/9/9/9/9/3K5 w",  // a red advisor in the black palace
+        "9/9/9/9/9/9/9/3kK4/9/9 w",     // the black king in the red palace
+        "4k4/9/4B4/9/9/9/9/9/9/3K5 w",  // a red bishop across the river
+        "3k5/9/9/9/9/9/9/9/4B4/4K4 w",  // a red bishop off its points
+        "3k5/9/9/9/9/9/9/9/P8/4K4 w",   // a red pawn behind its starting row
+        "3k5/9/9/9/9/1P7/9/9/9/4K4 w",  // a red pawn on a square no pawn reaches
+        "3k5/9/9/9/9/9/9/9/9/4K2A1 w",  // a red advisor outside the palace
+    };
+    for (const char* fen : bad) EXPECT_FALSE(setupFen(pos, fen)) << fen;
+    // Pawns across the river go anywhere there, even to the last row.
+    EXPECT_TRUE(setupFen(pos, "P2k5/1P7/9/9/9/9/9/9/9/4K4 w"));
+    EXPECT_TRUE(setupFen(pos, "2b2k3/9/9/9/9/9/9/9/9/4K1p2 w"));
 }

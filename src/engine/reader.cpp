@@ -36,12 +36,17 @@ int allocateSlot() {
 
 // Reads a line, publishes it, and waits until it has been taken before reading on, so
 // that at most one line is pending and none is lost or merged.
-void readerThreadMain(LineReader* reader) {
+// The thread keeps its own copy of the stream, which freeing the slot clears.
+void readerThreadMain(LineReader* reader, FILE* stream) {
     for (;;) {
         acquire(*reader);
-        while (fgets(reader->buffer, LINE_BUFFER_SIZE, reader->stream) == nullptr) {
-            if (ferror(reader->stream) && errno == EINTR) {
-                clearerr(reader->stream);
+        if (reader->stopping.load(std::memory_order_acquire)) {
+            release(*reader);
+            return;
+        }
+        while (fgets(reader->buffer, LINE_BUFFER_SIZE, stream) == nullptr) {
+            if (ferror(stream) && errno == EINTR) {
+                clearerr(stream);
                 continue;
             }
             // End of input: nothing more will come, and nothing is pending.
@@ -64,9 +69,10 @@ int startLineReader(FILE* stream, char* buffer) {
     reader.lock.store(0);
     reader.taken.store(1);
     reader.ended.store(false);
+    reader.stopping.store(false);
     reader.stream = stream;
     reader.buffer = buffer;
-    std::thread(readerThreadMain, &reader).detach();
+    std::thread(readerThreadMain, &reader, stream).detach();
     return slot;
 }
 

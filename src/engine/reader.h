@@ -15,6 +15,8 @@ struct LineReader {
     std::atomic<int32_t> taken;
     // Set once the stream has ended and every line has been taken.
     std::atomic<bool> ended;
+    // Set when the slot is let go: the thread reads nothing more.
+    std::atomic<bool> stopping;
 };
 
 // Room for the longest command that makes sense: a position with a move list as long as
@@ -28,8 +30,8 @@ int startLineReader(FILE* stream, char* buffer);
 // Copies the pending line (without its line feed, and without a carriage return right
 // before it) and returns 1, or returns 0 at once when no line is pending.
 int takeLine(char* destination, int slot);
-// Frees the slot. The thread may be blocked in its read and cannot be joined; it is
-// detached and ends with the process.
+// Frees the slot. The thread may be blocked in its read and cannot be joined: it reads
+// nothing more once it wakes, and ends with the process.
 void stopLineReader(int slot);
 // True once the stream has ended and no line is pending any more.
 bool lineReaderEnded(int slot);

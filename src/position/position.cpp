@@ -110,6 +110,28 @@ bool readBoardField(Position& pos, const char* text, const char** end) {
     return true;
 }
 
+// Kings and advisors stay in their own palace, bishops on their own side's points, and
+// pawns never stand behind their starting row. A piece elsewhere breaks the rules the
+// attack test rests on (an advisor in the other palace could take a king unseen).
+bool onReachableSquare(int piece, Square sq) {
+    bool redHalf = sq >= 0x80;
+    bool ownHalf = (piece & RED_BIT) ? redHalf : !redHalf;
+    switch (pieceTypeOf[piece]) {
+        case KING: return inPalace[sq] && ownHalf;
+        case ADVISOR: return advisorMoves[sq][0] != 0 && ownHalf;
+        case BISHOP: return bishopMoves[sq][0] != 0 && ownHalf;
+        case PAWN: return pawnMoves[(piece & RED_BIT) ? RED : BLACK][sq][0] != 0;
+        default: return true;
+    }
+}
+
+bool allOnReachableSquares(const Position& pos) {
+    for (int p = 16; p < 48; p++) {
+        if (pos.pieceSquare[p] != 0 && !onReachableSquare(p, pos.pieceSquare[p])) return false;
+    }
+    return true;
+}
+
 void deriveFields(Position& pos) {
     for (int p = 16; p < 48; p++) {
         Square sq = pos.pieceSquare[p];
@@ -148,7 +170,7 @@ bool setupFen(Position& pos, const char* text) {
     // sound continuation (the last move would have left its own king en prise).
     if (pos.pieceSquare[16] == 0 || pos.pieceSquare[32] == 0) return false;
     deriveFields(pos);
-    if (isSideInCheck(pos, 1 - pos.side)) return false;
+    if (!allOnReachableSquares(pos) || isSideInCheck(pos, 1 - pos.side)) return false;
     pos.key = computeKey(pos);
     pos.moveHistory[0] = NULL_MOVE | (isSideInCheck(pos, pos.side) ? CHECK_BIT : 0);
     pos.keyHistory[0] = pos.key;
