@@ -12,7 +12,8 @@ namespace {
 
 using Table = std::map<uint64_t, std::vector<Move>>;
 
-constexpr char kStartFen[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+constexpr char kStartFen[] =
+    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 // The format: 16 header bytes starting 01 02 03 04, then records of an 8-byte big-endian
 // key, a 2-byte big-endian count and that many 2-byte big-endian moves. Reading stops at
@@ -30,7 +31,8 @@ BookReadResult expectedRead(const uint8_t* data, size_t size, Table& table) {
         at += 2;
         if (size - at < 2 * count) return e_BookBadFormat;
         std::vector<Move> moves;
-        for (size_t i = 0; i < count; i++) moves.push_back(Move(data[at + 2 * i] << 8 | data[at + 2 * i + 1]));
+        for (size_t i = 0; i < count; i++)
+            moves.push_back(Move(data[at + 2 * i] << 8 | data[at + 2 * i + 1]));
         at += 2 * count;
         table.emplace(key, std::move(moves));
     }
@@ -59,7 +61,8 @@ void walkBook() {
         bool listed = false;
         for (Move mv : entry->second) listed = listed || mv == chosen;
         if (!listed) fuzz::fail("a book move not in its entry", fuzz::moveName(chosen));
-        if (!isFullyLegal(chosen, bookPosition)) fuzz::fail("illegal book move", fuzz::moveName(chosen));
+        if (!isFullyLegal(chosen, bookPosition))
+            fuzz::fail("illegal book move", fuzz::moveName(chosen));
         UndoRecord undo;
         makeMove(bookPosition, chosen, undo);
         fuzz::expectSound(bookPosition, "after a book move");
@@ -71,7 +74,8 @@ void walkBook() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::initOnce();
     // An empty file is read from /dev/null: fmemopen wants at least one byte.
-    FILE* file = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : std::fopen("/dev/null", "rb");
+    FILE* file =
+        size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : std::fopen("/dev/null", "rb");
     if (file == nullptr) fuzz::fail("cannot open the bytes as a file");
     Table table;
     BookReadResult result = readBookFile(file, table);
@@ -80,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Table expected;
     BookReadResult expectedResult = expectedRead(data, size, expected);
     if (result != expectedResult)
-        fuzz::fail("verdict", std::to_string(result) + " instead of " + std::to_string(expectedResult));
+        fuzz::fail("verdict",
+                   std::to_string(result) + " instead of " + std::to_string(expectedResult));
     if (result != e_BookRead) return 0;
     if (table != expected) fuzz::fail("table contents");
 

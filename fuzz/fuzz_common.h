@@ -13,6 +13,7 @@
 #include "engine/init.h"
 #include "engine/output.h"
 #include "engine/parser.h"
+#include "engine/reader.h"
 #include "eval/psqt.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
@@ -23,7 +24,7 @@
 namespace fuzz {
 
 // The longest line the engine's reader ever hands to the parser.
-constexpr size_t kMaxLine = 1023;
+constexpr size_t kMaxLine = LINE_BUFFER_SIZE - 1;
 
 inline void initOnce() {
     static bool done = false;
@@ -71,7 +72,8 @@ inline std::string positionFault(const Position& pos, bool root = true) {
         if (piece == 0) continue;
         if (!inBoard[sq]) return "square " + std::to_string(sq) + " off the board is occupied";
         if (piece < 16 || piece >= 48) return "bad piece index on square " + std::to_string(sq);
-        if (pos.pieceSquare[piece] != sq) return "pieceSquare disagrees with board on " + std::to_string(sq);
+        if (pos.pieceSquare[piece] != sq)
+            return "pieceSquare disagrees with board on " + std::to_string(sq);
     }
     if (std::memcmp(rankBits, pos.rankBits, sizeof rankBits) != 0) return "rankBits";
     if (std::memcmp(fileBits, pos.fileBits, sizeof fileBits) != 0) return "fileBits";
@@ -103,9 +105,8 @@ inline bool samePosition(const Position& a, const Position& b) {
            std::memcmp(a.pieceSquare, b.pieceSquare, sizeof a.pieceSquare) == 0 &&
            a.side == b.side && std::memcmp(a.rankBits, b.rankBits, sizeof a.rankBits) == 0 &&
            std::memcmp(a.fileBits, b.fileBits, sizeof a.fileBits) == 0 && a.key == b.key &&
-           a.redScore == b.redScore && a.blackScore == b.blackScore &&
-           a.pieceMask == b.pieceMask && a.historyCount == b.historyCount &&
-           a.rootCount == b.rootCount &&
+           a.redScore == b.redScore && a.blackScore == b.blackScore && a.pieceMask == b.pieceMask &&
+           a.historyCount == b.historyCount && a.rootCount == b.rootCount &&
            std::memcmp(a.moveHistory, b.moveHistory, sizeof(MoveRecord) * a.historyCount) == 0 &&
            std::memcmp(a.keyHistory, b.keyHistory, sizeof(uint64_t) * a.historyCount) == 0;
 }
@@ -156,63 +157,9 @@ inline CommandCode parseLine(const std::string& prefix, const std::string& body,
     return parseCommandLine(storage.c_str(), args);
 }
 
-// Whether isSideInCheck sees every attack on a king. It looks for rooks, cannons, knights,
-// pawns and facing kings only, which is complete while each king stays in its own palace
-// and each advisor and bishop on its own half. setupFen accepts other placements too, and
-// in them a king can be captured (e.g. "3A5/4k4/9/9/9/9/9/9/9/3K5 w": the red advisor
-// takes the black king); the targets leave such positions aside.
-inline bool checkTestComplete(const Position& pos) {
-    for (int p = 16; p < 48; p++) {
-        Square sq = pos.pieceSquare[p];
-        if (sq == 0) continue;
-        bool ownHalf = p < 32 ? sq >= 0x80 : sq < 0x80;
-        int slot = p & 15;
-        if (slot == SLOT_KING && !(inPalace[sq] && ownHalf)) return false;
-        if (slot >= SLOT_ADVISOR && slot < SLOT_KNIGHT && !ownHalf) return false;
-    }
-    return true;
-}
-
-// Loads the script's position into `pos` as "position" and "move" commands would, calling
-// `afterEach(pos)` after the position and after every move line. False when the position
-// line is not a position command, its FEN is refused, or a placement that checkTestComplete
-// excludes comes up.
-template <typename Check>
-bool playScript(const Script& script, Position& pos, Check afterEach) {
-    CommandArgs args{};
-    std::string line;
-    if (parseLine("position ", script.position, line, args) != e_CommPosition) return false;
-    if (!loadFen(pos, args.arg1.text, args.arg2.number, args.arg3.moveTexts)) return false;
-    // Generated moves never take a king out of its palace nor an advisor or bishop across
-    // the river, so one look covers every later move too.
-    if (!checkTestComplete(pos)) return false;
-    afterEach(pos);
-    std::string previous;
-    for (const std::string& moves : script.moveLines) {
-        int repeats = 1;
-        std::string body = moves;
-        if (moves.rfind("repeat ", 0) == 0) {
-            repeats = std::atoi(moves.c_str() + 7);
-            if (repeats < 0) repeats = 0;
-            if (repeats > 2000) repeats = 2000;
-            body = previous;
-        } else {
-            previous = moves;
-        }
-        for (int r = 0; r < repeats; r++) {
-            if (parseLine("move ", body, line, args) != e_CommMove) break;
-            int before = pos.historyCount;
-            applyMoveTexts(pos, args.arg2.number, args.arg3.moveTexts);
-            afterEach(pos);
-            if (pos.historyCount == before) break;  // nothing more will be played
-        }
-    }
-    return true;
-}
-
 // Whether every piece stands on a square that its kind can reach in a game: kings in their
 // palace, advisors and bishops on their points, pawns on their own files before the river
-// or anywhere beyond it. The single-move tests are exact only for such placements.
+// or anywhere beyond it. Written apart from the engine's own rule, from the board alone.
 inline bool reachablePlacement(const Position& pos) {
     for (int p = 16; p < 48; p++) {
         Square sq = pos.pieceSquare[p];
@@ -240,6 +187,42 @@ inline bool reachablePlacement(const Position& pos) {
             bool crossed = side == RED ? rank <= 7 : rank >= 8;
             bool home = side == RED ? (rank == 8 || rank == 9) : (rank == 6 || rank == 7);
             if (!crossed && !(home && startFile)) return false;
+        }
+    }
+    return true;
+}
+
+// Loads the script's position into `pos` as "position" and "move" commands would, calling
+// `afterEach(pos)` after the position and after every move line. False when the position
+// line is not a position command or its FEN is refused.
+template <typename Check>
+bool playScript(const Script& script, Position& pos, Check afterEach) {
+    CommandArgs args{};
+    std::string line;
+    if (parseLine("position ", script.position, line, args) != e_CommPosition) return false;
+    if (!loadFen(pos, args.arg1.text, args.arg2.number, args.arg3.moveTexts)) return false;
+    // The attack test is complete only for such placements (elsewhere an advisor in the
+    // other palace could take a king unseen), so the FEN reader refuses every other one.
+    if (!reachablePlacement(pos)) fail("a piece accepted where its kind cannot go");
+    afterEach(pos);
+    std::string previous;
+    for (const std::string& moves : script.moveLines) {
+        int repeats = 1;
+        std::string body = moves;
+        if (moves.rfind("repeat ", 0) == 0) {
+            repeats = std::atoi(moves.c_str() + 7);
+            if (repeats < 0) repeats = 0;
+            if (repeats > 2000) repeats = 2000;
+            body = previous;
+        } else {
+            previous = moves;
+        }
+        for (int r = 0; r < repeats; r++) {
+            if (parseLine("move ", body, line, args) != e_CommMove) break;
+            int before = pos.historyCount;
+            applyMoveTexts(pos, args.arg2.number, args.arg3.moveTexts);
+            afterEach(pos);
+            if (pos.historyCount == before) break;  // nothing more will be played
         }
     }
     return true;

@@ -1,5 +1,8 @@
-// The command parser on arbitrary lines of at most 1023 bytes: every code it returns agrees
-// with the line's prefix, and every argument lies within the line or its stated bounds.
+// The command parser on arbitrary lines as the reader delivers them (NUL-ended, shorter
+// than LINE_BUFFER_SIZE): every code it returns agrees with the line's prefix, and every
+// argument lies within the line or its stated bounds.
+#include <algorithm>
+
 #include "fuzz_common.h"
 
 namespace {
@@ -12,9 +15,10 @@ bool startsWith(const char* text, const char* prefix) {
 // every fifth position of `list`, each text inside the list.
 void checkMoveList(const char* list, int32_t count, const uint32_t* texts) {
     size_t length = std::strlen(list);
-    if (count < 0 || count > 256) fuzz::fail("move count", std::to_string(count));
+    if (count < 0 || count > MOVE_LIST_SIZE) fuzz::fail("move count", std::to_string(count));
     if (count > 0 && texts != moveListBuffer) fuzz::fail("move texts outside the buffer");
-    if (size_t(count) != (length + 1) / 5) fuzz::fail("move count differs from the list length");
+    if (size_t(count) != std::min((length + 1) / 5, size_t(MOVE_LIST_SIZE)))
+        fuzz::fail("move count differs from the list length");
     for (int32_t i = 0; i < count; i++) {
         if (5 * size_t(i) + 4 > length) fuzz::fail("move text past the end of the line");
         if (std::memcmp(&texts[i], list + 5 * i, 4) != 0) fuzz::fail("move text bytes");
@@ -53,7 +57,9 @@ void checkOption(const char* line, const CommandArgs& args) {
             if (number != 0 && number != 1) fuzz::fail("switch value");
             break;
         case e_OptionBookFiles:
-        case e_OptionEgtbPaths: checkInsideLine(args.arg2.text, line); break;
+        case e_OptionEgtbPaths:
+            checkInsideLine(args.arg2.text, line);
+            break;
         case e_OptionHashSize:
             if (number < 0 || number > 1024) fuzz::fail("hashsize bounds");
             break;
@@ -75,14 +81,16 @@ void checkOption(const char* line, const CommandArgs& args) {
         case e_OptionLoadBook:
             if (!startsWith(value, "loadbook")) fuzz::fail("loadbook code");
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 void checkPosition(const char* line, const CommandArgs& args) {
     const char* rest = line + 9;
     bool named = false;
-    for (const char* keyword : {"startpos", "midgamepos", "checkmatepos", "zugzwangpos", "endgamepos"})
+    for (const char* keyword :
+         {"startpos", "midgamepos", "checkmatepos", "zugzwangpos", "endgamepos"})
         named = named || startsWith(rest, keyword);
     if (named) {
         // A named position's FEN is the engine's own text: it must be a position.
@@ -104,7 +112,7 @@ void checkPosition(const char* line, const CommandArgs& args) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::initOnce();
-    // A reader line: at most 1023 bytes, ended by NUL (and so cut at an inner NUL).
+    // A reader line: at most kMaxLine bytes, ended by NUL (and so cut at an inner NUL).
     static char line[fuzz::kMaxLine + 1];
     size_t length = size < fuzz::kMaxLine ? size : fuzz::kMaxLine;
     std::memcpy(line, data, length);
@@ -148,13 +156,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case e_CommIsReady:
         case e_CommStop:
         case e_CommScr:
-        case e_CommQuit: break;
-        default: fuzz::fail("unexpected code", std::to_string(code));
+        case e_CommQuit:
+            break;
+        default:
+            fuzz::fail("unexpected code", std::to_string(code));
     }
 
     // The number reader at every digit run of the line stays within its cap.
     for (const char* cursor = line; *cursor != '\0'; cursor++) {
-        if (*cursor < '0' || *cursor > '9' || (cursor > line && cursor[-1] >= '0' && cursor[-1] <= '9'))
+        if (*cursor < '0' || *cursor > '9' ||
+            (cursor > line && cursor[-1] >= '0' && cursor[-1] <= '9'))
             continue;
         const char* end = cursor;
         int32_t value = parseBoundedNumber(&end, 600);

@@ -10,7 +10,7 @@ uint32_t moveListBuffer[MOVE_LIST_SIZE];
 
 namespace {
 
-char standardInputBuffer[LINE_BUFFER_SIZE];
+char standardInputBuffer[LINE_BUFFER_SIZE + 1];
 // The parser's copy of the current line; CommandArgs may point into it until the next
 // call of parseCommand.
 char commandLine[LINE_BUFFER_SIZE];

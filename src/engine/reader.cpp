@@ -36,6 +36,21 @@ int allocateSlot() {
 
 // Reads a line, publishes it, and waits until it has been taken before reading on, so
 // that at most one line is pending and none is lost or merged.
+// A line that filled the buffer to its last byte may end right there: its line feed is
+// then the next character, taken along (the buffer keeps a spare byte for it) so that it
+// does not read as an empty line of its own.
+void completeFullLine(char* buffer, FILE* stream) {
+    size_t length = strlen(buffer);
+    if (length != LINE_BUFFER_SIZE - 1 || buffer[length - 1] == '\n') return;
+    int next = getc(stream);
+    if (next == '\n') {
+        buffer[length] = '\n';
+        buffer[length + 1] = '\0';
+    } else if (next != EOF) {
+        ungetc(next, stream);
+    }
+}
+
 // The thread keeps its own copy of the stream, which freeing the slot clears.
 void readerThreadMain(LineReader* reader, FILE* stream) {
     for (;;) {
@@ -54,6 +69,7 @@ void readerThreadMain(LineReader* reader, FILE* stream) {
             release(*reader);
             return;
         }
+        completeFullLine(reader->buffer, stream);
         reader->taken.store(0, std::memory_order_release);
         release(*reader);
         while (reader->taken.load(std::memory_order_acquire) == 0) sleepOneMillisecond();

@@ -8,7 +8,7 @@
 
 struct LineReader {
     FILE* stream;  // null marks a free slot
-    char* buffer;  // LINE_BUFFER_SIZE bytes, written by the reader thread under the lock
+    char* buffer;  // LINE_BUFFER_SIZE + 1 bytes, written by the reader thread under the lock
     // 0 free, 1 held; taken only by an atomic exchange with 1.
     std::atomic<int32_t> lock;
     // 1 while no unread line is pending, 0 while a line waits to be taken.

@@ -15,12 +15,13 @@ Stopwatch searchStopwatch;
 
 namespace {
 
-// The millisecond tick counter as an unsigned 32-bit count, in seconds.
+// The millisecond tick counter, in seconds. It is the monotonic clock's full count, so it
+// never wraps during a search.
 double tickSeconds() {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now().time_since_epoch())
                   .count();
-    return double(uint32_t(ms)) * 0.001;
+    return double(ms) * 0.001;
 }
 
 double clockSeconds() {
