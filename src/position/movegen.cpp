@@ -32,6 +32,26 @@ inline void addFileLine(MoveList& list, Square from, const uint8_t* ranks, Accep
     }
 }
 
+// Capture destinations from a line mask: the lowest bit first, which is the order of the
+// capture lists (low side, then high side), read from the compact mask table.
+template <typename Accept>
+inline void addRankMask(MoveList& list, Square from, unsigned mask, Accept accept) {
+    int rankBase = from & 0xF0;
+    for (; mask != 0; mask &= mask - 1) {
+        Square to = Square(rankBase | (__builtin_ctz(mask) + 3));
+        if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
+    }
+}
+
+template <typename Accept>
+inline void addFileMask(MoveList& list, Square from, unsigned mask, Accept accept) {
+    int file = from & 15;
+    for (; mask != 0; mask &= mask - 1) {
+        Square to = Square((__builtin_ctz(mask) + 3) << 4 | file);
+        if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
+    }
+}
+
 constexpr auto kAnySquare = [](Square) { return true; };
 
 }  // namespace
@@ -71,9 +91,9 @@ void generateAllMoves(MoveList& list, const Position& pos) {
         const SlideLists& rank = rankListsOf(pos, sq);
         const SlideLists& file = fileListsOf(pos, sq);
         addRankLine(list, sq, rank.quiet, kAnySquare);
-        addRankLine(list, sq, rank.rookCaptures, notOwn);
+        addRankMask(list, sq, rankMasksOf(pos, sq).rookCaptureMask, notOwn);
         addFileLine(list, sq, file.quiet, kAnySquare);
-        addFileLine(list, sq, file.rookCaptures, notOwn);
+        addFileMask(list, sq, fileMasksOf(pos, sq).rookCaptureMask, notOwn);
     }
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
@@ -81,9 +101,9 @@ void generateAllMoves(MoveList& list, const Position& pos) {
         const SlideLists& rank = rankListsOf(pos, sq);
         const SlideLists& file = fileListsOf(pos, sq);
         addRankLine(list, sq, rank.quiet, kAnySquare);
-        addRankLine(list, sq, rank.cannonCaptures, notOwn);
+        addRankMask(list, sq, rankMasksOf(pos, sq).cannonCaptureMask, notOwn);
         addFileLine(list, sq, file.quiet, kAnySquare);
-        addFileLine(list, sq, file.cannonCaptures, notOwn);
+        addFileMask(list, sq, fileMasksOf(pos, sq).cannonCaptureMask, notOwn);
     }
     for (int slot = SLOT_PAWN; slot < 16; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], notOwn);
@@ -123,14 +143,14 @@ void generateCaptures(MoveList& list, const Position& pos) {
     for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        addRankLine(list, sq, rankListsOf(pos, sq).rookCaptures, isEnemy);
-        addFileLine(list, sq, fileListsOf(pos, sq).rookCaptures, isEnemy);
+        addRankMask(list, sq, rankMasksOf(pos, sq).rookCaptureMask, isEnemy);
+        addFileMask(list, sq, fileMasksOf(pos, sq).rookCaptureMask, isEnemy);
     }
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        addRankLine(list, sq, rankListsOf(pos, sq).cannonCaptures, isEnemy);
-        addFileLine(list, sq, fileListsOf(pos, sq).cannonCaptures, isEnemy);
+        addRankMask(list, sq, rankMasksOf(pos, sq).cannonCaptureMask, isEnemy);
+        addFileMask(list, sq, fileMasksOf(pos, sq).cannonCaptureMask, isEnemy);
     }
     for (int slot = SLOT_PAWN; slot < 16; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], isEnemy);

@@ -39,7 +39,8 @@ extern Square pawnMoves[2][256][4];
 // rank) or ranks (along a file) ended by 0; the quiet list serves both the rook and the
 // cannon, whose quiet destinations are the same Squares. Masks use the line's own bit
 // numbering and are kept apart from the lists, so that the attack tests read a compact
-// table that stays in cache.
+// table that stays in cache; the generators take capture destinations from the masks too
+// (lowest bit first, the order of the capture lists).
 struct SlideLists {
     uint8_t quiet[12];
     uint8_t rookCaptures[4];
