@@ -45,8 +45,6 @@ constexpr BenchPosition kPositions[] = {
     {kStart, "h2e2 b9c7 h0g2 h7f7 i0h0 h9g7 h0h4 i9h9"},
     {kStart, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 g3g4 a9a8 e3e4 d9e8 b0c2 a8d8 c3c4 h7h3 b2a2 d8d3 "
              "a0b0 b7b3 f0e1 b3c3"},
-    {kStart, "c3c4 b7c7 h2e2 c9e7 e2e6 d9e8 b0c2 b9d8 e6e4 d8e6 g0e2 c6c5 i0i2 c5c4 e2c4 h7h3 "
-             "h0f1 h9i7 i2d2 c7c2 d2c2 a9d9 a0b0 i9h9 b2b9 d9d3 b9a9 e9d9 b0b9 d9d8"},
     {kStart, "g0e2 b7e7 h0g2 b9c7 b0a2 c6c5 a0b0 a9b9 g3g4 c7d5 b2b3 h7g7 i0i1 h9i7 h2h6 g6g5 "
              "i1d1 d5c7 g2e1 i9h9 h6f6 g5g4 d1d4 g4h4"},
     {kStart, "h2e2 h7e7 h0g2 h9g7 i0h0 i9i8 g3g4 i8f8 h0h6 c6c5 h6g6 b9c7 g4g5 c7d5 d0e1 d5c3 "
