@@ -197,17 +197,21 @@ void generateQuietMoves(MoveList& list, const Position& pos) {
     if (Square sq = squares[SLOT_KING]) addSteps(list, sq, kingMoves[sq], isEmpty);
 }
 
-void generateLegalMoves(MoveList& list, Position& pos) {
-    generateAllMoves(list, pos);
+void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted) {
     int kept = 0;
     for (int i = 0; i < list.count; i++) {
-        if (isLegalMove(list.moves[i], pos)) {
+        if (predicate(list.moves[i], pos) == wanted) {
             list.moves[kept] = list.moves[i];
             list.scores[kept] = list.scores[i];
             kept++;
         }
     }
     list.count = kept;
+}
+
+void generateLegalMoves(MoveList& list, Position& pos) {
+    generateAllMoves(list, pos);
+    filterMoveList(list, pos, isLegalMove, true);
 }
 
 void generateLegalMovesOnCopy(MoveList& list, Position& pos) {

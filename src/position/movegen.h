@@ -13,6 +13,11 @@ struct MoveList {
     int16_t scores[257];
 };
 
+// Keeps, in order and with their scores, the moves for which predicate(move, pos) equals
+// wanted.
+using MovePredicate = bool (*)(Move, Position&);
+void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted);
+
 void generateAllMoves(MoveList& list, const Position& pos);
 void generateCaptures(MoveList& list, const Position& pos);
 void generateQuietMoves(MoveList& list, const Position& pos);

@@ -85,18 +85,6 @@ void scoreByMoveCode(MoveList& list) {
     for (int i = 0; i < list.count; i++) list.scores[i] = int16_t(uint16_t(-list.moves[i]));
 }
 
-void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted) {
-    int kept = 0;
-    for (int i = 0; i < list.count; i++) {
-        if (predicate(list.moves[i], pos) == wanted) {
-            list.moves[kept] = list.moves[i];
-            list.scores[kept] = list.scores[i];
-            kept++;
-        }
-    }
-    list.count = kept;
-}
-
 void clearSearchTables() {
     std::memset(killerMoves, 0, sizeof killerMoves);
     std::memset(historyScore, 0, sizeof historyScore);

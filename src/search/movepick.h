@@ -16,8 +16,6 @@ void copyMoveList(MoveList& destination, const MoveList& source);
 // Stable sort by descending score.
 void sortMoveList(MoveList& list);
 void scoreByMoveCode(MoveList& list);
-using MovePredicate = bool (*)(Move, Position&);
-void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted);
 
 void clearSearchTables();
 void updateKillersAndHistory(Move move, const Position& pos, int depth, int ply);
