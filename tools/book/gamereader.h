@@ -18,7 +18,14 @@ struct GameMove {
 // A game as read from a file. Reading stops at the first move it cannot understand; that
 // move's line and the reason are then kept in errorLine and error, and `moves` holds the
 // moves before it.
+// The outcome of a game, as its record states it.
+enum class GameResult { Unknown, RedWin, BlackWin, Draw };
+
 struct GameRecord {
+    GameResult result = GameResult::Unknown;
+    // 0 for a game, or for the main line of a game tree; 1, 2, ... for the other lines of
+    // the same tree, which count together with it as one game.
+    int variation = 0;
     bool hasFen = false;
     std::string fen;
     int fenLine = 0;
