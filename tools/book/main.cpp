@@ -1,5 +1,6 @@
 // qarn-book: builds the engine's opening book from game collections, and lists books.
-//   qarn-book build [--max-ply N] [--min-games K] OUT.bin INPUT...
+//   qarn-book build [OPTIONS] OUT.bin INPUT...
+//   qarn-book export [OPTIONS] OUT.pgn INPUT...
 //   qarn-book dump BOOK
 //   qarn-book probe BOOK [--fen "FEN"] [--moves "h2e2 h9g7 ..."]
 #include <cinttypes>
@@ -7,11 +8,14 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "book/bookformat.h"
 #include "book/fileio.h"
 #include "book/gamereader.h"
+#include "book/inputs.h"
+#include "book/pipeline.h"
 #include "book/replay.h"
 #include "book/tally.h"
 #include "engine/init.h"
@@ -20,25 +24,37 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
+constexpr char kUsage[] =
+    "usage: qarn-book build [OPTIONS] OUT.bin INPUT...\n"
+    "       qarn-book export [OPTIONS] OUT.pgn INPUT...\n"
+    "       qarn-book dump BOOK\n"
+    "       qarn-book probe BOOK [--fen \"FEN\"] [--moves \"h2e2 h9g7 ...\"]\n"
+    "  build   writes the book of the moves played in the first plies of the games in the\n"
+    "          inputs; an input is a file or a folder (read recursively); files are XQF,\n"
+    "          PGN (ICCS, Chinese or WXF notation; UTF-8, GBK or Big5) or text (a line of\n"
+    "          UCCI moves per game, optionally after \"fen FEN moves\"); the same game met\n"
+    "          twice counts once, and a game tree counts as one game\n"
+    "  export  writes the distinct games of the inputs as PGN with ICCS moves, each cut\n"
+    "          after its last move that the book with the same options keeps (compact\n"
+    "          data to build that book from, with --keep-duplicates)\n"
+    "  dump    lists every entry: the key in hex, then its moves\n"
+    "  probe   lists the book moves of the position (default: the start position)\n"
+    "options:\n"
+    "  --max-ply N        count the moves of the first N plies of each game (default 20)\n"
+    "  --min-games K      keep a move played in at least K games (default 1)\n"
+    "  --min-score P      keep a move only if its side scored at least P percent in the\n"
+    "                     games with a known result that played it (default 0: any)\n"
+    "  --keep-duplicates  count repeated games again (for inputs made by export)\n";
+
 int usage() {
-    std::fputs(
-        "usage: qarn-book build [--max-ply N] [--min-games K] OUT.bin INPUT...\n"
-        "       qarn-book dump BOOK\n"
-        "       qarn-book probe BOOK [--fen \"FEN\"] [--moves \"h2e2 h9g7 ...\"]\n"
-        "  build  writes the book of the moves played in the first N plies (default 20) of\n"
-        "         the games in the inputs, keeping the moves of at least K games (default 1);\n"
-        "         inputs are text (a line of UCCI moves per game, optionally after\n"
-        "         \"fen FEN moves\") or PGN with ICCS moves\n"
-        "  dump   lists every entry: the key in hex, then its moves\n"
-        "  probe  lists the book moves of the position (default: the start position)\n",
-        stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
-bool parseCount(const std::string& text, int& value) {
+bool parseNumber(const std::string& text, int low, int high, int& value) {
     char* end = nullptr;
     long parsed = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || parsed < 1 || parsed > 1000000) return false;
+    if (end == text.c_str() || *end != '\0' || parsed < low || parsed > high) return false;
     value = int(parsed);
     return true;
 }
@@ -56,47 +72,47 @@ bool loadBookEntries(const std::string& path, std::vector<BookEntry>& entries) {
     return true;
 }
 
-int runBuild(const Arguments& args) {
-    int maxPly = 20, minGames = 1;
-    Arguments paths;
+// The options and paths of build and export; false on a usage error.
+bool parseBuildArguments(const Arguments& args, BuildSettings& settings, Arguments& paths) {
     for (size_t i = 0; i < args.size(); i++) {
-        if (args[i] == "--max-ply" || args[i] == "--min-games") {
-            int& value = args[i] == "--max-ply" ? maxPly : minGames;
-            if (i + 1 == args.size() || !parseCount(args[i + 1], value)) return usage();
-            i++;
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            return usage();
+        const std::string& arg = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (arg == "--max-ply" || arg == "--min-games") {
+            int& value = arg == "--max-ply" ? settings.maxPly : settings.filter.minGames;
+            if (!hasValue || !parseNumber(args[++i], 1, 1000000, value)) return false;
+        } else if (arg == "--min-score") {
+            if (!hasValue || !parseNumber(args[++i], 0, 100, settings.filter.minScore))
+                return false;
+        } else if (arg == "--keep-duplicates") {
+            settings.keepDuplicates = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return false;
         } else {
-            paths.push_back(args[i]);
+            paths.push_back(arg);
         }
     }
-    if (paths.size() < 2) return usage();
+    return paths.size() >= 2;
+}
 
-    auto pos = std::make_unique<Position>();
-    BookTally tally;
-    int games = 0, rejected = 0;
-    for (size_t i = 1; i < paths.size(); i++) {
-        const std::string& path = paths[i];
-        std::string bytes, error;
-        if (!readWholeFile(path, bytes, error)) {
-            std::fprintf(stderr, "qarn-book: %s\n", error.c_str());
-            return 2;
-        }
-        GameSink sink = [&](const GameRecord& game) {
-            games++;
-            GameOutcome outcome = tallyGame(tally, game, maxPly, *pos);
-            if (outcome.ok) return;
-            rejected++;
-            std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), outcome.line, outcome.reason.c_str());
-        };
-        if (isPgnInput(path, bytes)) {
-            readPgnGames(bytes, sink);
-        } else {
-            readTextGames(bytes, sink);
-        }
+// Reads every input; false (after a message) when an input cannot be read.
+bool readInputs(BuildRun& run, const Arguments& paths) {
+    std::vector<InputFile> files;
+    std::string error;
+    if (!listInputFiles(Arguments(paths.begin() + 1, paths.end()), files, error) ||
+        !runInputs(run, files, error)) {
+        std::fprintf(stderr, "qarn-book: %s\n", error.c_str());
+        return false;
     }
+    return true;
+}
 
-    std::vector<BookEntry> entries = finishTally(tally, minGames);
+int runBuild(const Arguments& args) {
+    BuildRun run;
+    Arguments paths;
+    if (!parseBuildArguments(args, run.settings, paths)) return usage();
+    if (!readInputs(run, paths)) return 2;
+
+    std::vector<BookEntry> entries = finishTally(run.tally, run.settings.filter);
     std::string error;
     if (!writeFileAtomically(paths[0], encodeBook(entries), error)) {
         std::fprintf(stderr, "qarn-book: %s\n", error.c_str());
@@ -104,9 +120,75 @@ int runBuild(const Arguments& args) {
     }
     size_t moves = 0;
     for (const BookEntry& entry : entries) moves += entry.moves.size();
-    std::printf("games %d positions %zu moves %zu rejected %d\n", games, entries.size(), moves,
-                rejected);
-    return rejected > 0 ? 1 : 0;
+    std::fputs(summaryText(run, entries.size(), moves).c_str(), stdout);
+    return run.rejected > 0 ? 1 : 0;
+}
+
+const char* resultText(GameResult result) {
+    switch (result) {
+        case GameResult::RedWin:
+            return "1-0";
+        case GameResult::BlackWin:
+            return "0-1";
+        case GameResult::Draw:
+            return "1/2-1/2";
+        case GameResult::Unknown:
+            break;
+    }
+    return "*";
+}
+
+// Each distinct game's main line up to its last move that is in the book, so that the
+// export builds the same book (with --keep-duplicates) as the inputs; games with no book
+// move are left out. The other lines of a game tree are not written.
+int runExport(const Arguments& args) {
+    BuildRun run;
+    Arguments paths;
+    if (!parseBuildArguments(args, run.settings, paths) || run.settings.keepDuplicates)
+        return usage();
+    run.settings.keepGames = true;
+    if (!readInputs(run, paths)) return 2;
+
+    std::unordered_set<uint64_t> inBook;
+    auto bookMove = [](uint64_t key, Move move) {
+        return key ^ (uint64_t(move) * 0x9E3779B97F4A7C15ull);
+    };
+    for (const BookEntry& entry : finishTally(run.tally, run.settings.filter)) {
+        for (Move move : entry.moves) inBook.insert(bookMove(entry.key, move));
+    }
+    std::string out;
+    size_t written = 0;
+    Position& pos = *run.pos;
+    for (const std::vector<GameRecord>& tree : run.kept) {
+        const GameRecord& game = tree[0];
+        if (!setupCheckedFen(pos, game.hasFen ? game.fen.c_str() : kStartFen)) continue;
+        std::vector<uint32_t> played;
+        size_t length = 0;
+        for (size_t ply = 0; ply < game.moves.size() && ply < size_t(run.settings.maxPly); ply++) {
+            uint64_t key = pos.key;
+            if (!playMoveText(pos, game.moves[ply].packed)) break;
+            played.push_back(game.moves[ply].packed);
+            if (inBook.count(bookMove(key, moveFromText(game.moves[ply].packed)))) length = ply + 1;
+        }
+        if (length == 0) continue;
+        written++;
+        if (game.hasFen) out += "[FEN \"" + game.fen + "\"]\n";
+        out += std::string("[Result \"") + resultText(game.result) + "\"]\n";
+        for (size_t ply = 0; ply < length; ply++) {
+            for (int i = 0; i < 4; i++) out += char(played[ply] >> (8 * i) & 0xFF);
+            out += ' ';
+        }
+        out += resultText(game.result);
+        out += "\n\n";
+    }
+    std::string error;
+    if (!writeFileAtomically(paths[0], out, error)) {
+        std::fprintf(stderr, "qarn-book: %s\n", error.c_str());
+        return 2;
+    }
+    std::printf("files %d games %lld duplicates %lld rejected %lld written %zu\n", run.files,
+                (long long)run.games, (long long)run.duplicates, (long long)run.rejected, written);
+    return run.rejected > 0 ? 1 : 0;
 }
 
 int runDump(const Arguments& args) {
@@ -174,10 +256,15 @@ int main(int argc, char** argv) {
     std::string command = argv[1];
     Arguments args(argv + 2, argv + argc);
     for (const std::string& arg : args) {
-        if (arg == "--help") return usage();
+        if (arg == "--help") command = arg;
+    }
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     initTables();
     if (command == "build") return runBuild(args);
+    if (command == "export") return runExport(args);
     if (command == "dump") return runDump(args);
     if (command == "probe") return runProbe(args);
     return usage();

@@ -12,17 +12,28 @@
 #include "position/position.h"
 
 // How often one move was played in one position. lastGame lets a game that repeats the
-// position count the move once.
+// position, or a game tree whose lines share the position, count the move once. The
+// mover's score is kept over the games with a known result, in half points.
 struct MoveTally {
     Move move;
     int32_t games;
     int32_t lastGame;
+    int32_t scoredGames;
+    int32_t halfPoints;
 };
 
 // The moves of every position seen, each position's moves in the order first seen.
 struct BookTally {
     std::unordered_map<uint64_t, std::vector<MoveTally>> positions;
     int32_t gameCount = 0;
+};
+
+// Which moves become book moves: played in at least minGames games, and, when minScore is
+// above 0, scoring at least minScore percent for their side in the games with a known
+// result (a move with no such game is then dropped).
+struct BookFilter {
+    int minGames = 1;
+    int minScore = 0;
 };
 
 // Why a game was rejected and where; ok when it was read to its end.
@@ -33,11 +44,14 @@ struct GameOutcome {
 };
 
 // Plays the game from its start position and counts the moves played in its first maxPly
-// plies. An illegal move, or a move the reader could not understand, ends the game there:
-// the moves before it still count. `pos` is scratch space, reused from game to game.
+// plies. A line of a game tree (variation > 0) counts as part of the game before it. An
+// illegal move, or a move the reader could not understand, ends the game there: the moves
+// before it still count. `pos` is scratch space, reused from game to game.
 GameOutcome tallyGame(BookTally& tally, const GameRecord& game, int maxPly, Position& pos);
 
-// The entries sorted by key: for each position the moves played in at least minGames
-// games, most played first, ties in the order first seen. Positions left without a move
-// are dropped.
-std::vector<BookEntry> finishTally(const BookTally& tally, int minGames);
+// Whether the filter keeps the move.
+bool keepsMove(const MoveTally& seen, const BookFilter& filter);
+
+// The entries sorted by key: for each position the moves the filter keeps, most played
+// first, ties in the order first seen. Positions left without a move are dropped.
+std::vector<BookEntry> finishTally(const BookTally& tally, const BookFilter& filter);

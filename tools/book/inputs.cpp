@@ -1,0 +1,77 @@
+#include "book/inputs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "book/xqf.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool endsWithIgnoringCase(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    for (size_t i = 0; i < suffix.size(); i++) {
+        char c = text[text.size() - suffix.size() + i];
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+bool listFolder(const fs::path& folder, std::vector<InputFile>& files, std::string& error) {
+    std::vector<std::string> found;
+    std::error_code failure;
+    fs::recursive_directory_iterator it(folder, failure), end;
+    for (; !failure && it != end; it.increment(failure)) {
+        std::string name = it->path().filename().string();
+        if (!name.empty() && name[0] == '.') {
+            if (it->is_directory(failure)) it.disable_recursion_pending();
+            failure.clear();
+            continue;
+        }
+        std::error_code ignored;
+        if (it->is_regular_file(ignored)) found.push_back(it->path().string());
+    }
+    if (failure) {
+        error = "cannot list " + folder.string() + ": " + failure.message();
+        return false;
+    }
+    std::sort(found.begin(), found.end());
+    for (std::string& path : found) files.push_back({std::move(path), true});
+    return true;
+}
+
+}  // namespace
+
+bool listInputFiles(const std::vector<std::string>& inputs, std::vector<InputFile>& files,
+                    std::string& error) {
+    for (const std::string& input : inputs) {
+        std::error_code failure;
+        fs::file_status status = fs::status(input, failure);
+        if (failure || !fs::exists(status)) {
+            error = "cannot open " + input + ": no such file or folder";
+            return false;
+        }
+        if (fs::is_directory(status)) {
+            if (!listFolder(input, files, error)) return false;
+        } else {
+            files.push_back({input, false});
+        }
+    }
+    return true;
+}
+
+bool readGameFile(const InputFile& file, const std::string& bytes, const GameSink& sink) {
+    if (isXqfInput(bytes)) {
+        readXqfGames(bytes, sink);
+    } else if (isPgnInput(file.path, bytes)) {
+        readPgnGames(bytes, sink);
+    } else if (!file.inFolder || endsWithIgnoringCase(file.path, ".txt")) {
+        readTextGames(bytes, sink);
+    } else {
+        return false;
+    }
+    return true;
+}
