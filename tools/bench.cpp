@@ -64,9 +64,11 @@ constexpr BenchPosition kPositions[] = {
 };
 // clang-format on
 
-int usage() {
-    fprintf(stderr, "usage: qarn-bench [DEPTH]   (depth 1..31, default %d)\n", DEFAULT_DEPTH);
-    return 2;
+// Asked for, the usage is the answer (stdout, success); after a mistake it is an error.
+int usage(bool asked = false) {
+    fprintf(asked ? stdout : stderr, "usage: qarn-bench [DEPTH]   (depth 1..31, default %d)\n",
+            DEFAULT_DEPTH);
+    return asked ? 0 : 2;
 }
 
 bool setUp(const BenchPosition& bench) {
@@ -85,6 +87,9 @@ bool setUp(const BenchPosition& bench) {
 
 int main(int argc, char** argv) {
     int depth = DEFAULT_DEPTH;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0) return usage(true);
+    }
     if (argc > 2) return usage();
     if (argc == 2) {
         char* end = nullptr;

@@ -20,11 +20,14 @@ namespace {
 constexpr char kStartFen[] =
     "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
-int usage() {
-    fprintf(stderr,
-            "usage: qarn-perft [--divide] [--fen \"FEN\"] [--moves \"h2e2 h9g7 ...\"] DEPTH\n"
-            "  counts the leaf nodes of the legal-move tree DEPTH plies deep (1..20)\n");
-    return 2;
+constexpr char kUsage[] =
+    "usage: qarn-perft [--divide] [--fen \"FEN\"] [--moves \"h2e2 h9g7 ...\"] DEPTH\n"
+    "  counts the leaf nodes of the legal-move tree DEPTH plies deep (1..20)\n";
+
+// Asked for, the usage is the answer (stdout, success); after a mistake it is an error.
+int usage(bool asked = false) {
+    fputs(kUsage, asked ? stdout : stderr);
+    return asked ? 0 : 2;
 }
 
 bool parseDepth(const char* text, int* depth) {
@@ -41,6 +44,9 @@ int main(int argc, char** argv) {
     bool divide = false;
     std::string fen = kStartFen, moves;
     int depth = -1;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--help") == 0) return usage(true);
+    }
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--divide") == 0) {
             divide = true;

@@ -1,5 +1,6 @@
 #include "book/book.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "engine/messages.h"
@@ -39,23 +40,27 @@ bool readBigEndian16(FILE* file, uint16_t& value) {
 }  // namespace
 
 BookReadResult readBookFile(FILE* file, std::map<uint64_t, std::vector<Move>>& table) {
-    if (!readBookHeader(file)) return e_BookBadHeader;
+    // A short read is a malformed book only when the file really ended there.
+    auto failure = [file](BookReadResult format) {
+        return std::ferror(file) != 0 ? e_BookUnreadable : format;
+    };
+    if (!readBookHeader(file)) return failure(e_BookBadHeader);
     uint64_t key;
     // The loop ends at the first key that cannot be read whole: stray tail bytes are
     // ignored, while a record cut inside its count or moves is malformed.
     while (readBookKey(file, key)) {
         std::vector<Move> moves;
         uint16_t count;
-        if (!readBigEndian16(file, count)) return e_BookBadFormat;
+        if (!readBigEndian16(file, count)) return failure(e_BookBadFormat);
         moves.reserve(count);
         for (int i = 0; i < count; i++) {
             uint16_t move;
-            if (!readBigEndian16(file, move)) return e_BookBadFormat;
+            if (!readBigEndian16(file, move)) return failure(e_BookBadFormat);
             moves.push_back(move);
         }
         table.emplace(key, std::move(moves));
     }
-    return e_BookRead;
+    return failure(e_BookRead);
 }
 
 bool setBookPathFromExecutable(const char* executablePath) {
@@ -88,6 +93,14 @@ void loadBook() {
             fatalError(kBadBookHeader, bookFilePath);
         case e_BookBadFormat:
             fatalError(kBadBookFormat, bookFilePath);
+        case e_BookUnreadable:
+            // Played without a book, as when there is no file, and tried again at the next
+            // loadbook.
+            fclose(bookFile);
+            bookFile = nullptr;
+            bookTable.clear();
+            bookLoaded = false;
+            return;
         case e_BookRead:
             break;
     }

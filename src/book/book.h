@@ -18,10 +18,17 @@ extern FILE* bookFile;
 extern bool bookLoaded;
 extern int32_t bookMissCount;
 
-enum BookReadResult { e_BookRead = 0, e_BookBadHeader = 1, e_BookBadFormat = 2 };
+enum BookReadResult {
+    e_BookRead = 0,
+    e_BookBadHeader = 1,
+    e_BookBadFormat = 2,
+    e_BookUnreadable = 3
+};
 
 // Reads a whole book file into the table (the first record of a key wins). The loader
-// turns the two failures into their fatal messages; reading itself never ends the process.
+// turns the two format failures into their fatal messages; reading itself never ends the
+// process. e_BookUnreadable is a read error rather than an end of file: a directory, or
+// anything else that opens but cannot be read as a file.
 BookReadResult readBookFile(FILE* file, std::map<uint64_t, std::vector<Move>>& table);
 
 // Fixes bookFilePath from the executable's path; false when it does not fit.

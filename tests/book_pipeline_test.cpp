@@ -1,0 +1,136 @@
+// qarn-book's pipeline from outside: folders, duplicate games, --min-score, export, the
+// summary; the engine with an unreadable qarn.bin; --help of every tool.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "harness.h"
+#include "test_util.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct ToolResult {
+    int exitCode;
+    std::string out, err;
+};
+
+ToolResult runTool(const std::string& tool, const Strings& args) {
+    ChildProcess child(toolPath(tool), args);
+    ToolResult run;
+    run.out = child.readRest();
+    run.err = child.readErrors();
+    run.exitCode = child.waitExit();
+    return run;
+}
+
+Strings probe(const std::string& book, const std::string& moves) {
+    Strings lines;
+    std::istringstream out(runTool("qarn-book", {"probe", book, "--moves", moves}).out);
+    for (std::string line; std::getline(out, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+TEST(BookPipeline, FoldersAreReadInOrderAndRepeatedGamesCountOnce) {
+    std::string dir = makeTempDir();
+    mkdir((dir + "/games").c_str(), 0755);
+    mkdir((dir + "/games/sub").c_str(), 0755);
+    // The same game as text, as PGN and from a [FEN] of the start position: one game.
+    writeFile(dir + "/games/sub/a.txt", "h2e2 h9g7\nb2e2 b9c7\n");
+    writeFile(dir + "/games/b.pgn", std::string("[FEN \"") + kStartFen +
+                                        "\"]\n1. H2-E2 H9-G7 *\n\n1. c3c4 *\n1. h2e2 h9g7 *\n");
+    writeFile(dir + "/games/README", "not a game\n");
+    writeFile(dir + "/games/.hidden.txt", "x1x2\n");
+    std::string book = dir + "/out.bin";
+    ToolResult build = runTool("qarn-book", {"build", book, dir + "/games"});
+    EXPECT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_EQ(build.out,
+              "files 2 games 5 duplicates 2 rejected 0 positions 3 moves 5\n"
+              "skipped 1: files in folders that are not game files\n");
+    // b.pgn before sub/a.txt: ties keep the order first seen.
+    EXPECT_EQ(probe(book, ""), (Strings{"h2e2", "c3c4", "b2e2"}));
+    ASSERT_EQ(runTool("qarn-book", {"build", "--min-games", "2", book, dir + "/games"}).exitCode,
+              0);
+    EXPECT_EQ(probe(book, ""), Strings{});
+}
+
+TEST(BookPipeline, MinScoreKeepsMovesThatScoredForTheirSide) {
+    std::string dir = makeTempDir();
+    writeFile(dir + "/games.pgn",
+              "[Result \"1-0\"]\n1. h2e2 h9g7 1-0\n"
+              "[Result \"0-1\"]\n1. h2e2 b9c7 0-1\n"
+              "[Result \"1/2-1/2\"]\n1. b2e2 h9g7 1/2-1/2\n"
+              "[Result \"*\"]\n1. c3c4 *\n");
+    struct Case {
+        const char* minScore;
+        const char* moves;
+        Strings expected;
+    };
+    for (const Case& c :
+         {Case{"0", "", {"h2e2", "b2e2", "c3c4"}}, Case{"50", "", {"h2e2", "b2e2"}},
+          Case{"51", "", {}}, Case{"50", "h2e2", {"b9c7"}}, Case{"100", "b2e2", {}}}) {
+        std::string book = dir + "/out.bin";
+        ToolResult build =
+            runTool("qarn-book", {"build", "--min-score", c.minScore, book, dir + "/games.pgn"});
+        EXPECT_EQ(build.exitCode, 0) << build.err;
+        EXPECT_EQ(probe(book, c.moves), c.expected) << c.minScore << " after " << c.moves;
+    }
+}
+
+TEST(BookPipeline, ExportGivesTheSameBookFromCompactData) {
+    std::string dir = makeTempDir();
+    writeFile(dir + "/games.pgn",
+              "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 b9c7 1-0\n"
+              "[Result \"0-1\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. b0c2 1-0\n"
+              "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 c6c5 1-0\n"
+              "[Result \"1-0\"]\n1. b2e2 h9g7 2. h0g2 i9h9 3. i0h0 c6c5 1-0\n"
+              "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 b9c7 1-0\n");
+    Strings options = {"--max-ply", "8", "--min-games", "2"};
+    auto args = [&](Strings head, Strings tail) {
+        head.insert(head.end(), options.begin(), options.end());
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    ToolResult full =
+        runTool("qarn-book", args({"build"}, {dir + "/full.bin", dir + "/games.pgn"}));
+    ToolResult exported =
+        runTool("qarn-book", args({"export"}, {dir + "/cut.pgn", dir + "/games.pgn"}));
+    EXPECT_EQ(exported.out, "files 1 games 5 duplicates 1 rejected 0 written 3\n");
+    ToolResult compact = runTool("qarn-book", args({"build", "--keep-duplicates"},
+                                                   {dir + "/compact.bin", dir + "/cut.pgn"}));
+    ASSERT_EQ(full.exitCode + compact.exitCode, 0) << full.err << compact.err;
+    EXPECT_EQ(readFile(dir + "/full.bin"), readFile(dir + "/compact.bin"));
+    EXPECT_EQ(probe(dir + "/full.bin", "h2e2 h9g7 h0g2 i9h9"), Strings{"i0h0"});
+}
+
+TEST(BookPipeline, EngineTakesAnUnreadableQarnBinAsNoBook) {
+    std::string dir = makeTempDir();
+    mkdir((dir + "/qarn.bin").c_str(), 0755);
+    Engine engine(dir, dir + "/qarn");
+    for (const std::string& line : engine.startupLines) EXPECT_FALSE(startsWith(line, "book"));
+    Strings lines = engine.go("go depth 1");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(startsWith(lines.back(), "bestmove ")) << lines.back();
+    for (const std::string& line : lines) EXPECT_FALSE(startsWith(line, "info depth 0 ")) << line;
+}
+
+TEST(Tools, HelpAnswersOnStdoutAndUsageErrorsOnStderr) {
+    struct Case {
+        const char* tool;
+        Strings args;
+        int exitCode;
+    };
+    for (const Case& c :
+         {Case{"qarn-book", {"--help"}, 0}, Case{"qarn-book", {"build", "--help"}, 0},
+          Case{"qarn-perft", {"--help"}, 0}, Case{"qarn-bench", {"--help"}, 0},
+          Case{"qarn-book", {"build", "--min-score", "101", "a", "b"}, 2},
+          Case{"qarn-perft", {"0"}, 2}, Case{"qarn-bench", {"x"}, 2}}) {
+        ToolResult run = runTool(c.tool, c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.tool << " " << c.args[0];
+        std::string usage = "usage: " + std::string(c.tool);
+        EXPECT_TRUE(startsWith(c.exitCode == 0 ? run.out : run.err, usage)) << c.tool;
+        EXPECT_EQ(c.exitCode == 0 ? run.err : run.out, "") << c.tool;
+    }
+}
