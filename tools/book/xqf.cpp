@@ -1,10 +1,252 @@
 #include "book/xqf.h"
 
-bool isXqfInput(const std::string& bytes) { return bytes.size() >= 2 && bytes[0] == 'X' && bytes[1] == 'Q'; }
+#include <array>
+#include <cstdint>
+#include <vector>
 
-void readXqfGames(const std::string&, const GameSink& sink) {
+namespace {
+
+constexpr size_t kHeaderSize = 0x400;
+constexpr int kFirstEncrypted = 0x0B, kLastVersion = 0x12;
+// No real game is this long; a deeper record belongs to a damaged file, and the cap bounds
+// the moves handed over per line.
+constexpr int kMaxLineMoves = 1000;
+// Bounds the work of a damaged or hostile tree whose lines share long prefixes: real opening
+// trees hand over well under a million moves.
+constexpr size_t kMaxTreeMoves = 20'000'000;
+
+// The pieces in the order of their points in the header.
+constexpr char kPieceOrder[] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
+
+// The header's text fields (offset of the length byte, room for the text).
+constexpr std::array<std::array<int, 2>, 11> kTextFields{{{0x050, 63},
+                                                          {0x0D0, 63},
+                                                          {0x110, 15},
+                                                          {0x120, 15},
+                                                          {0x130, 15},
+                                                          {0x140, 15},
+                                                          {0x150, 63},
+                                                          {0x190, 15},
+                                                          {0x1A0, 15},
+                                                          {0x1D0, 15},
+                                                          {0x1E0, 15}}};
+
+// What undoes the encryption of versions 0x0B and above; zero keys for plain files.
+struct XqfKeys {
+    uint8_t square = 0, from = 0, to = 0;
+    int64_t comment = 0;
+    std::array<uint8_t, 32> record{};
+};
+
+// One move record: its two points as stored (before range checks) and its tree links.
+struct XqfRecord {
+    uint8_t from, to;
+    bool next, sibling;
+};
+
+struct XqfReader {
+    std::string data;  // the records, decoded
+    size_t at = 0;
+    bool encrypted = false;
+    XqfKeys keys;
+};
+
+uint8_t byteAt(const std::string& bytes, size_t at) {
+    return uint8_t(bytes[at]);
+}
+
+uint8_t scramble(unsigned k) {
+    return uint8_t(((((k * k * 3 + 9) * 3 + 8) * 2 + 1) * 3 + 8));
+}
+
+XqfKeys makeKeys(const std::string& bytes) {
+    uint8_t mask = byteAt(bytes, 3), sum = byteAt(bytes, 0x0C), xy = byteAt(bytes, 0x0D);
+    uint8_t xyFrom = byteAt(bytes, 0x0E), xyTo = byteAt(bytes, 0x0F);
+    XqfKeys keys;
+    keys.square = uint8_t(scramble(xy) * xy);
+    keys.from = uint8_t(scramble(xyFrom) * keys.square);
+    keys.to = uint8_t(scramble(xyTo) * keys.from);
+    keys.comment = (sum * 256 + xy) % 32000 + 767;
+    const uint8_t raw[4] = {sum, xy, xyFrom, xyTo};
+    static const char kText[] = "[(C) Copyright Mr. Dong Shiwei.]";
+    for (int i = 0; i < 32; i++) {
+        uint8_t f = uint8_t((raw[i % 4] & mask) | byteAt(bytes, size_t(8 + i % 4)));
+        keys.record[size_t(i)] = uint8_t(kText[i] & f);
+    }
+    return keys;
+}
+
+uint32_t readLength(const std::string& data, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; i--) value = value << 8 | byteAt(data, at + size_t(i));
+    return value;
+}
+
+// Reads the next record and steps over its comment; false when the file ends inside it or
+// the comment's length runs past the end.
+bool readRecord(XqfReader& r, XqfRecord& record) {
+    const std::string& d = r.data;
+    if (d.size() - r.at < 4) return false;
+    uint8_t flags = byteAt(d, r.at + 2);
+    record.from = uint8_t(byteAt(d, r.at) - 24 - r.keys.from);
+    record.to = uint8_t(byteAt(d, r.at + 1) - 32 - r.keys.to);
+    record.next = (flags & (r.encrypted ? 0x80 : 0xF0)) != 0;
+    record.sibling = (flags & (r.encrypted ? 0x40 : 0x0F)) != 0;
+    r.at += 4;
+    // Plain files always hold a comment length, but a header-only game may end before it.
+    bool hasComment = r.encrypted ? (flags & 0x20) != 0 : r.at < d.size();
+    if (!hasComment) return true;
+    if (d.size() - r.at < 4) return false;
+    int64_t length = int64_t(readLength(d, r.at)) - (r.encrypted ? r.keys.comment : 0);
+    r.at += 4;
+    if (length < 0 || uint64_t(length) > d.size() - r.at) return false;
+    r.at += size_t(length);
+    return true;
+}
+
+// Sets the start position from the 32 piece points: the FEN, unless it is the usual start
+// with red to move, and the side to move from the piece the first move moves.
+std::string readStart(const std::string& bytes, XqfReader& r, GameRecord& game) {
+    int version = byteAt(bytes, 2);
+    std::array<uint8_t, 32> points;
+    for (size_t i = 0; i < 32; i++) {
+        size_t piece = version >= 0x0C ? (r.keys.square + i + 1) % 32 : i;
+        points[piece] = uint8_t(byteAt(bytes, 0x10 + i) - r.keys.square);
+    }
+    std::array<char, 90> board{};
+    for (size_t i = 0; i < 32; i++) {
+        if (points[i] > 89) continue;
+        if (board[points[i]] != 0) return "two pieces on one point";
+        board[points[i]] = kPieceOrder[i];
+    }
+    XqfRecord root, first;
+    bool blackFirst = readRecord(r, root) && root.next && readRecord(r, first) &&
+                      first.from <= 89 && board[first.from] >= 'a';
+    r.at = 0;
+    std::string fen;
+    for (int y = 9; y >= 0; y--) {
+        int empty = 0;
+        for (int x = 0; x < 9; x++) {
+            char piece = board[size_t(x * 10 + y)];
+            if (piece == 0) {
+                empty++;
+                continue;
+            }
+            if (empty > 0) fen += char('0' + empty);
+            empty = 0;
+            fen += piece;
+        }
+        if (empty > 0) fen += char('0' + empty);
+        if (y > 0) fen += '/';
+    }
+    fen += blackFirst ? " b - - 0 1" : " w - - 0 1";
+    game.fen = fen;
+    game.hasFen = fen != "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+    return "";
+}
+
+// Checks the header and prepares the reader; the reason when the file cannot be read.
+std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game) {
+    if (bytes.size() < kHeaderSize) return "XQF header cut short";
+    int version = byteAt(bytes, 2);
+    if (!isXqfInput(bytes) || version > kLastVersion)
+        return "unknown XQF version " + std::to_string(version);
+    for (const auto& [offset, room] : kTextFields) {
+        if (byteAt(bytes, size_t(offset)) > room) return "damaged XQF header";
+    }
+    r.encrypted = version >= kFirstEncrypted;
+    if (r.encrypted) r.keys = makeKeys(bytes);
+    r.data = bytes.substr(kHeaderSize);
+    for (size_t i = 0; i < r.data.size(); i++) r.data[i] = char(r.data[i] - r.keys.record[i % 32]);
+    switch (byteAt(bytes, 0x33)) {
+        case 1:
+            game.result = GameResult::RedWin;
+            break;
+        case 2:
+            game.result = GameResult::BlackWin;
+            break;
+        case 3:
+        case 4:
+            game.result = GameResult::Draw;
+            break;
+        default:
+            game.result = GameResult::Unknown;
+    }
+    return readStart(bytes, r, game);
+}
+
+GameMove moveOf(const XqfRecord& record, int number) {
+    std::string text{char('a' + record.from / 10), char('0' + record.from % 10),
+                     char('a' + record.to / 10), char('0' + record.to % 10)};
+    uint32_t packed = 0;
+    for (int i = 0; i < 4; i++) packed |= uint32_t(uint8_t(text[size_t(i)])) << (8 * i);
+    return {packed, number, text};
+}
+
+}  // namespace
+
+bool isXqfInput(const std::string& bytes) {
+    return bytes.size() >= 2 && bytes[0] == 'X' && bytes[1] == 'Q';
+}
+
+void readXqfGames(const std::string& bytes, const GameSink& sink) {
+    XqfReader reader;
     GameRecord game;
-    game.errorLine = 0;
-    game.error = "XQF files are not read yet";
-    sink(game);
+    std::vector<GameMove> path;
+    size_t handed = 0;
+    auto emit = [&](size_t length, int errorLine, const char* error) {
+        game.moves.assign(path.begin(), path.begin() + long(length));
+        handed += length;
+        game.errorLine = errorLine;
+        game.error = error;
+        sink(game);
+        game.variation++;
+    };
+    std::string headerError = readHeader(bytes, reader, game);
+    if (!headerError.empty()) {
+        game.hasFen = false;
+        game.errorLine = 0;
+        game.error = headerError;
+        sink(game);
+        return;
+    }
+    XqfRecord record;
+    if (reader.at == reader.data.size()) return emit(0, 0, "empty XQF file");
+    if (!readRecord(reader, record)) return emit(0, 1, "XQF record cut short");
+    if (!record.next) return emit(0, 0, "no moves");
+
+    // The records are the tree in depth-first order: a record's reply (if any) comes next,
+    // then, after the reply's whole subtree, the record's sibling. `siblings` holds the
+    // depths of the siblings still due; a leaf ends a line.
+    std::vector<int> siblings;
+    size_t depth = 0;
+    // Records below a move that could not be read belong to a dropped branch.
+    size_t droppedAt = SIZE_MAX;
+    for (;;) {
+        if (!readRecord(reader, record)) return emit(depth, int(depth) + 1, "XQF record cut short");
+        if (record.sibling) siblings.push_back(int(depth));
+        if (depth <= droppedAt) {
+            droppedAt = SIZE_MAX;
+            path.resize(depth);
+            if (record.from > 89 || record.to > 89) {
+                emit(depth, int(depth) + 1, "move off the board");
+                droppedAt = depth;
+            } else if (depth >= kMaxLineMoves) {
+                emit(depth, int(depth) + 1, "line too long");
+                droppedAt = depth;
+            } else {
+                path.push_back(moveOf(record, int(depth) + 1));
+                if (!record.next) emit(depth + 1, 0, "");
+            }
+            if (handed > kMaxTreeMoves) return emit(0, 0, "too many XQF lines");
+        }
+        if (record.next) {
+            depth++;
+        } else if (siblings.empty()) {
+            return;
+        } else {
+            depth = size_t(siblings.back());
+            siblings.pop_back();
+        }
+    }
 }
