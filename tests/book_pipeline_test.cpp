@@ -31,6 +31,26 @@ Strings probe(const std::string& book, const std::string& moves) {
     return lines;
 }
 
+// A plain (version 0x0A) XQF file from the start position holding one tree: h2e2, answered
+// by h9g7, b9c7 or h7e7. Points are file * 10 + rank; records are from + 24, to + 32, flags
+// (0xF0 a reply follows, 0x0F an alternative follows), a byte, and an empty comment.
+std::string xqfTree() {
+    std::string bytes(0x400, '\0');
+    bytes[0] = 'X', bytes[1] = 'Q', bytes[2] = 0x0A, bytes[0x33] = 1;
+    const uint8_t pieces[32] = {0, 10, 20, 30, 40, 50, 60, 70, 80, 12, 72, 3, 23, 43, 63, 83,
+                                9, 19, 29, 39, 49, 59, 69, 79, 89, 17, 77, 6, 26, 46, 66, 86};
+    for (int i = 0; i < 32; i++) bytes[0x10 + i] = char(pieces[i]);
+    auto record = [&](int from, int to, int flags) {
+        bytes += {char(from + 24), char(to + 32), char(flags), 0, 0, 0, 0, 0};
+    };
+    record(0, 0, 0xF0);
+    record(72, 42, 0xF0);
+    record(79, 67, 0x0F);
+    record(19, 27, 0x0F);
+    record(77, 47, 0);
+    return bytes;
+}
+
 }  // namespace
 
 TEST(BookPipeline, FoldersAreReadInOrderAndRepeatedGamesCountOnce) {
@@ -54,6 +74,27 @@ TEST(BookPipeline, FoldersAreReadInOrderAndRepeatedGamesCountOnce) {
     ASSERT_EQ(runTool("qarn-book", {"build", "--min-games", "2", book, dir + "/games"}).exitCode,
               0);
     EXPECT_EQ(probe(book, ""), Strings{});
+}
+
+TEST(BookPipeline, AGameTreeWeighsAsOneGame) {
+    std::string dir = makeTempDir();
+    writeFile(dir + "/tree.xqf", xqfTree());
+    writeFile(dir + "/copy.xqf", xqfTree());
+    writeFile(dir + "/line.txt", "h2e2 h9g7\n");
+    std::string book = dir + "/out.bin";
+    Strings inputs = {dir + "/tree.xqf", dir + "/copy.xqf", dir + "/line.txt"};
+    for (const char* minGames : {"1", "2", "3"}) {
+        Strings args = {"build", "--min-games", minGames, book};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        ToolResult build = runTool("qarn-book", args);
+        EXPECT_EQ(build.exitCode, 0) << build.err;
+        EXPECT_TRUE(startsWith(build.out, "files 3 games 3 duplicates 1 ")) << build.out;
+        Strings replies = minGames[0] == '1'   ? Strings{"h9g7", "b9c7", "h7e7"}
+                          : minGames[0] == '2' ? Strings{"h9g7"}
+                                               : Strings{};
+        EXPECT_EQ(probe(book, "h2e2"), replies) << minGames;
+        EXPECT_EQ(probe(book, "").size(), minGames[0] == '3' ? 0u : 1u) << minGames;
+    }
 }
 
 TEST(BookPipeline, MinScoreKeepsMovesThatScoredForTheirSide) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "book/xqf.h"
@@ -18,6 +19,25 @@ bool endsWithIgnoringCase(const std::string& text, const std::string& suffix) {
         if (c != suffix[i]) return false;
     }
     return true;
+}
+
+// Whether the first line that is not blank or a comment starts with a move or "fen", as
+// a file of games in text does; the lists and notes kept in folders of games do not.
+bool looksLikeTextGames(const std::string& bytes) {
+    size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string_view line(bytes.data() + at, end - at);
+        at = end + 1;
+        size_t begin = line.find_first_not_of(" \t\r");
+        if (begin == std::string_view::npos || line[begin] == '#') continue;
+        line.remove_prefix(begin);
+        std::string_view token = line.substr(0, line.find_first_of(" \t\r"));
+        uint32_t packed;
+        return token == "fen" || parseMoveToken(token, packed);
+    }
+    return false;
 }
 
 bool listFolder(const fs::path& folder, std::vector<InputFile>& files, std::string& error) {
@@ -68,7 +88,8 @@ bool readGameFile(const InputFile& file, const std::string& bytes, const GameSin
         readXqfGames(bytes, sink);
     } else if (isPgnInput(file.path, bytes)) {
         readPgnGames(bytes, sink);
-    } else if (!file.inFolder || endsWithIgnoringCase(file.path, ".txt")) {
+    } else if (!file.inFolder ||
+               (endsWithIgnoringCase(file.path, ".txt") && looksLikeTextGames(bytes))) {
         readTextGames(bytes, sink);
     } else {
         return false;

@@ -21,5 +21,5 @@ bool listInputFiles(const std::vector<std::string>& inputs, std::vector<InputFil
 
 // Reads the games of the file's bytes in the file's format: XQF by its signature, PGN by
 // its extension or first tag, otherwise text. False, without reading, for a file in a
-// folder that is none of XQF, PGN or a .txt file.
+// folder that is none of XQF, PGN or a .txt file of moves.
 bool readGameFile(const InputFile& file, const std::string& bytes, const GameSink& sink);
