@@ -208,7 +208,7 @@ TEST(BookBuilder, ReportsRejectedGamesAsFileAndLineAndKeepsTheMovesBefore) {
               "c3c4 x2e2\n"
               "fen 9/9/9 w moves h2e2\n");
     writeFile(pgn,
-              "[Format \"WXF\"]\n"
+              "[Format \"DhtmlXQ\"]\n"
               "1. C2.5 H8+7 *\n"
               "[FEN \"rnbakabnr/9/1c5c1\"]\n"
               "1. h2e2 *\n"
@@ -223,7 +223,7 @@ TEST(BookBuilder, ReportsRejectedGamesAsFileAndLineAndKeepsTheMovesBefore) {
               "rejected 1: unreadable move\nrejected 1: unsupported format\n");
     EXPECT_EQ(linesOf(build.err),
               (Strings{text + ":4: illegal move h0h9", text + ":5: unreadable move x2e2",
-                       text + ":6: bad FEN", pgn + ":1: unsupported format WXF",
+                       text + ":6: bad FEN", pgn + ":1: unsupported format DhtmlXQ",
                        pgn + ":3: bad FEN", pgn + ":6: illegal move H2-H8"}));
     EXPECT_EQ(probe(book, ""), (Strings{"h2e2", "b2e2", "c3c4", "a3a4"}));
     EXPECT_EQ(probe(book, "b2e2 b9c7"), Strings{});

@@ -1,5 +1,5 @@
-// Reading games from the two input forms: plain text (one line of UCCI moves per game)
-// and PGN with ICCS coordinate moves.
+// Reading games from the two text input forms: plain text (one line of UCCI moves per game)
+// and PGN.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +49,9 @@ bool isPgnInput(const std::string& path, const std::string& bytes);
 // starting with '#' are skipped and a '#' after the moves starts a comment.
 void readTextGames(const std::string& bytes, const GameSink& sink);
 
-// Games in PGN: tag pairs, move numbers, comments, nested variations and results are
-// understood; a [Format] other than ICCS makes the game unreadable. Bytes outside ASCII are
-// skipped as UTF-8 or, when the file is not valid UTF-8, as GBK characters.
+// Games in PGN (pgn.cpp): tag pairs, move numbers, comments, nested variations (passed
+// over) and results are understood. Moves are ICCS coordinates, or Chinese or WXF notation
+// resolved against the legal moves of the position; a [Format] tag names the notation,
+// else the game's first move does. The encoding (UTF-8, GBK/GB18030 or Big5) is recognised
+// per file; [Result] and [FEN] are kept.
 void readPgnGames(const std::string& bytes, const GameSink& sink);

@@ -1,0 +1,367 @@
+// The PGN reader: tag pairs, movetext with move numbers, comments, variations and results,
+// and moves in ICCS coordinates or in Chinese or WXF notation, in any of the encodings
+// collections come in.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "book/encoding.h"
+#include "book/gamereader.h"
+#include "book/notation.h"
+#include "book/replay.h"
+#include "position/makemove.h"
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); i++) {
+        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// A read position in a PGN file. A two-byte GBK or Big5 character may end in '[', '\',
+// ']', '{' or '}', so the scanner always steps over whole characters. Trail bytes are
+// never a line feed, so the line count only looks at a character's first byte.
+struct PgnScanner {
+    const char* p;
+    const char* end;
+    int line;
+    TextEncoding encoding;
+};
+
+bool atEnd(const PgnScanner& s) {
+    return s.p >= s.end;
+}
+
+size_t width(const PgnScanner& s) {
+    return charLength(s.encoding, s.p, s.end);
+}
+
+void advance(PgnScanner& s) {
+    if (*s.p == '\n') s.line++;
+    s.p += width(s);
+}
+
+void skipPast(PgnScanner& s, char end) {
+    while (!atEnd(s) && *s.p != end) advance(s);
+    if (!atEnd(s)) advance(s);
+}
+
+void skipBlanks(PgnScanner& s) {
+    while (!atEnd(s) && isBlank(*s.p)) advance(s);
+}
+
+bool isIdeographicSpace(const PgnScanner& s, size_t length) {
+    return length > 1 && decodeChar(s.encoding, s.p, length) == 0x3000;
+}
+
+// Reads a tag pair from its '[' to the ']' (or the end of the line). A quoted value has
+// its \" and \\ escapes undone; an unquoted one runs to the ']'. Values stay in the file's
+// encoding.
+void readTag(PgnScanner& s, std::string& name, std::string& value) {
+    advance(s);
+    skipBlanks(s);
+    while (!atEnd(s) && !isBlank(*s.p) && *s.p != '"' && *s.p != ']' && *s.p != '\n') {
+        name += *s.p;
+        advance(s);
+    }
+    skipBlanks(s);
+    bool quoted = !atEnd(s) && *s.p == '"';
+    if (quoted) advance(s);
+    while (!atEnd(s) && *s.p != '\n' && *s.p != (quoted ? '"' : ']')) {
+        bool escape =
+            quoted && *s.p == '\\' && s.p + 1 < s.end && (s.p[1] == '"' || s.p[1] == '\\');
+        if (escape) s.p++;
+        size_t length = width(s);
+        value.append(s.p, length);
+        s.p += length;
+    }
+    if (!quoted) value = std::string(trimmed(value));
+    while (!atEnd(s) && *s.p != ']' && *s.p != '\n') advance(s);
+    if (!atEnd(s) && *s.p == ']') advance(s);
+}
+
+GameResult resultFromToken(std::string_view token) {
+    if (token == "1-0") return GameResult::RedWin;
+    if (token == "0-1") return GameResult::BlackWin;
+    if (token == "1/2-1/2") return GameResult::Draw;
+    return GameResult::Unknown;
+}
+
+// A result tag in figures, or in words such as 红胜, 黑负 or 和棋.
+GameResult resultFromTag(std::string_view value, TextEncoding encoding) {
+    value = trimmed(value);
+    GameResult figures = resultFromToken(value);
+    if (figures != GameResult::Unknown || value == "*") return figures;
+    bool red = false, black = false, win = false, loss = false;
+    for (const char* p = value.data(); p < value.data() + value.size();) {
+        size_t length = charLength(encoding, p, value.data() + value.size());
+        uint32_t c = decodeChar(encoding, p, length);
+        p += length;
+        if (c == 0x548C) return GameResult::Draw;  // 和
+        red |= c == 0x7EA2 || c == 0x7D05;         // 红 紅
+        black |= c == 0x9ED1;                      // 黑
+        win |= c == 0x80DC || c == 0x52DD;         // 胜 勝
+        loss |= c == 0x8D1F || c == 0x8CA0;        // 负 負
+    }
+    if (red == black || win == loss) return GameResult::Unknown;
+    return red == win ? GameResult::RedWin : GameResult::BlackWin;
+}
+
+bool endsToken(char c) {
+    return isBlank(c) || c == '\n' || c == '{' || c == ';' || c == '(' || c == ')' || c == '[';
+}
+
+const char* notationName(Notation notation) {
+    return notation == Notation::Iccs ? "ICCS" : notation == Notation::Wxf ? "WXF" : "Chinese";
+}
+
+// The game being read from a PGN file.
+struct PgnGame {
+    GameRecord record;
+    // A tag or a movetext token was seen: there is a game to hand over.
+    bool started = false;
+    bool inMovetext = false;
+    // The game cannot be read further; its remaining tokens are passed over to its end.
+    bool skipping = false;
+    int variationDepth = 0;
+    // Tag names seen, so that a repeated one starts the next game: a game may have no
+    // movetext at all.
+    std::vector<std::string> tagNames;
+    // Set by a [Format] tag, or else by the first move.
+    Notation notation = Notation::Unknown;
+    bool resultTagged = false;
+    // The reader's Position holds the position before the next move: moves in Chinese
+    // or WXF notation are played as they are read, to resolve the next one.
+    bool positionReady = false;
+};
+
+struct PgnReader {
+    PgnScanner s;
+    PgnGame game;
+    Position& pos;
+    const GameSink& sink;
+};
+
+void finishGame(PgnReader& r) {
+    if (r.game.started) r.sink(r.game.record);
+    // The move list keeps its storage from game to game.
+    std::vector<GameMove> moves = std::move(r.game.record.moves);
+    std::vector<std::string> tagNames = std::move(r.game.tagNames);
+    moves.clear();
+    tagNames.clear();
+    r.game = PgnGame();
+    r.game.record.moves = std::move(moves);
+    r.game.tagNames = std::move(tagNames);
+}
+
+void stopReading(PgnGame& game, int line, std::string reason) {
+    game.record.errorLine = line;
+    game.record.error = std::move(reason);
+    game.skipping = true;
+}
+
+void takeTag(PgnReader& r, const std::string& name, const std::string& value, int line) {
+    PgnGame& game = r.game;
+    if (name == "FEN") {
+        game.record.hasFen = true;
+        game.record.fen = value;
+        game.record.fenLine = line;
+    } else if (name == "Result") {
+        game.record.result = resultFromTag(value, r.s.encoding);
+        game.resultTagged = game.record.result != GameResult::Unknown;
+    } else if (name == "Format") {
+        std::string_view format = trimmed(value);
+        if (equalsIgnoringCase(format, "ICCS")) {
+            game.notation = Notation::Iccs;
+        } else if (equalsIgnoringCase(format, "WXF")) {
+            game.notation = Notation::Wxf;
+        } else if (equalsIgnoringCase(format, "Chinese")) {
+            game.notation = Notation::Chinese;
+        } else if (!format.empty() && !game.skipping) {
+            stopReading(game, line, "unsupported format " + std::string(format));
+        }
+    }
+}
+
+bool isDigitChar(uint32_t c) {
+    return (c >= '0' && c <= '9') || (c >= 0xFF10 && c <= 0xFF19);
+}
+
+bool isDotChar(uint32_t c) {
+    return c == '.' || c == 0xFF0E;
+}
+
+// Plays a move in Chinese or WXF notation on the reader's Position; false with the reason
+// when it names no legal move or several.
+bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view written,
+                      uint32_t& packed, std::string& reason) {
+    PgnGame& game = r.game;
+    if (!game.positionReady) {
+        const char* fen = game.record.hasFen ? game.record.fen.c_str() : kStartFen;
+        if (!setupCheckedFen(r.pos, fen)) {
+            reason = "bad FEN";
+            return false;
+        }
+        game.positionReady = true;
+    }
+    Move found = 0;
+    int matches = resolveNotationMove(move, r.pos, found);
+    if (matches != 1) {
+        reason = (matches == 0 ? "no legal move matches " : "several legal moves match ") +
+                 std::string(written);
+        return false;
+    }
+    // A game may be longer than the history holds; only the rules need it here.
+    if (r.pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
+        r.pos.moveHistory[0] = r.pos.moveHistory[r.pos.historyCount - 1];
+        r.pos.keyHistory[0] = r.pos.keyHistory[r.pos.historyCount - 1];
+        r.pos.historyCount = 1;
+        r.pos.rootCount = 1;
+    }
+    UndoRecord undo;
+    makeMove(r.pos, found, undo);
+    char text[5];
+    moveToText(found, text, sizeof text);
+    packed = packMoveText(text);
+    return true;
+}
+
+// A movetext token at the top level: a result, a move number (possibly joined to its
+// move, as in "1.H2-E2"), a numeric annotation, or a move with optional !? marks.
+void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
+    PgnGame& game = r.game;
+    std::string_view token(begin, size_t(end - begin));
+    GameResult result = resultFromToken(token);
+    if (result != GameResult::Unknown || token == "*") {
+        if (!game.resultTagged) game.record.result = result;
+        finishGame(r);
+        return;
+    }
+    if (game.skipping) return;
+
+    constexpr int kMaxChars = 16;
+    uint32_t chars[kMaxChars];
+    const char* starts[kMaxChars + 1];
+    int count = 0;
+    const char* p = begin;
+    for (; p < end && count < kMaxChars; count++) {
+        size_t length = charLength(r.s.encoding, p, end);
+        chars[count] = decodeChar(r.s.encoding, p, length);
+        starts[count] = p;
+        p += length;
+    }
+    starts[count] = p;
+    bool tooLong = p < end;
+    int first = 0, last = count;
+    while (first < count && isDigitChar(chars[first])) first++;
+    if (first == 0 || first == count || !isDotChar(chars[first])) first = 0;
+    while (first < count && isDotChar(chars[first])) first++;
+    while (last > first && (chars[last - 1] == '!' || chars[last - 1] == '?')) last--;
+    if (first < last && chars[first] == '$') return;
+    bool numberOnly = true;
+    for (int i = 0; i < count; i++) {
+        uint32_t c = chars[i];
+        numberOnly &= isDigitChar(c) || isDotChar(c) || c == '!' || c == '?';
+    }
+    if (numberOnly) return;
+
+    std::string_view written(starts[first], size_t(starts[last] - starts[first]));
+    uint32_t packed = 0;
+    bool coordinates = (game.notation == Notation::Unknown || game.notation == Notation::Iccs) &&
+                       parseMoveToken(written, packed);
+    if (!coordinates) {
+        NotationMove move;
+        Notation notation =
+            !tooLong ? parseNotationMove(chars + first, last - first, move) : Notation::Unknown;
+        if (notation == Notation::Unknown) {
+            stopReading(game, line, "unreadable move " + std::string(token));
+            return;
+        }
+        if (game.notation != Notation::Unknown && game.notation != notation) {
+            stopReading(game, line,
+                        "move " + std::string(token) + " is not in " + notationName(game.notation) +
+                            " notation");
+            return;
+        }
+        game.notation = notation;
+        std::string reason;
+        if (!playNotationMove(r, move, written, packed, reason)) {
+            stopReading(game, reason == "bad FEN" ? game.record.fenLine : line, reason);
+            return;
+        }
+    } else {
+        game.notation = Notation::Iccs;
+    }
+    game.record.moves.push_back({packed, line, std::string(written)});
+}
+
+}  // namespace
+
+void readPgnGames(const std::string& bytes, const GameSink& sink) {
+    auto pos = std::make_unique<Position>();
+    const char* begin = bytes.data();
+    PgnReader r{
+        {begin + byteOrderMarkLength(bytes), begin + bytes.size(), 1, detectEncoding(bytes)},
+        PgnGame(),
+        *pos,
+        sink};
+    PgnScanner& s = r.s;
+    PgnGame& game = r.game;
+    while (!atEnd(s)) {
+        char c = *s.p;
+        bool lineStart = s.p == begin || s.p[-1] == '\n';
+        if (isBlank(c) || c == '\n') {
+            advance(s);
+        } else if (c == '{') {
+            skipPast(s, '}');
+        } else if (c == ';' || (c == '%' && lineStart)) {
+            skipPast(s, '\n');
+        } else if (c == '(') {
+            game.variationDepth++;
+            advance(s);
+        } else if (c == ')') {
+            if (game.variationDepth > 0) game.variationDepth--;
+            advance(s);
+        } else if (c == '[') {
+            // A tag after movetext, or a tag the game already has, starts the next game,
+            // even without a result; an unclosed variation cannot reach past it.
+            int line = s.line;
+            std::string name, value;
+            readTag(s, name, value);
+            bool repeated = false;
+            for (const std::string& seen : game.tagNames) repeated |= seen == name;
+            if (game.inMovetext || repeated) finishGame(r);
+            game.variationDepth = 0;
+            game.started = true;
+            game.tagNames.push_back(name);
+            takeTag(r, name, value, line);
+        } else if (game.variationDepth > 0 || isIdeographicSpace(s, width(s))) {
+            advance(s);
+        } else {
+            const char* tokenBegin = s.p;
+            int line = s.line;
+            while (!atEnd(s) && !endsToken(*s.p)) {
+                size_t length = width(s);
+                if (isIdeographicSpace(s, length)) break;
+                s.p += length;
+            }
+            game.started = true;
+            game.inMovetext = true;
+            takeToken(r, tokenBegin, s.p, line);
+        }
+    }
+    finishGame(r);
+}
