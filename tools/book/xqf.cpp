@@ -1,5 +1,6 @@
 #include "book/xqf.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -223,7 +224,8 @@ void readXqfGames(const std::string& bytes, const GameSink& sink) {
     // Records below a move that could not be read belong to a dropped branch.
     size_t droppedAt = SIZE_MAX;
     for (;;) {
-        if (!readRecord(reader, record)) return emit(depth, int(depth) + 1, "XQF record cut short");
+        if (!readRecord(reader, record))
+            return emit(std::min(depth, path.size()), int(depth) + 1, "XQF record cut short");
         if (record.sibling) siblings.push_back(int(depth));
         if (depth <= droppedAt) {
             droppedAt = SIZE_MAX;

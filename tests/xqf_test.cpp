@@ -1,0 +1,121 @@
+// The XQF reader on the files that tests/data/roundtrip/make.py writes (every version, a
+// tree, a start position, damaged files) and on the shared sample collection when it lies
+// beside the clone; and the round trip: the same games in every notation and format give
+// byte-identical books.
+#include "book/xqf.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "harness.h"
+#include "test_util.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kData = QARN_SOURCE_DIR "/tests/data/";
+
+// Each game handed over as its moves, then "@line reason" when it ended in an error.
+Strings readXqf(const std::string& path, GameRecord* last = nullptr) {
+    Strings lines;
+    readXqfGames(readFile(path), [&](const GameRecord& game) {
+        std::string text;
+        for (const GameMove& move : game.moves) text += move.written + " ";
+        if (!game.error.empty()) {
+            text.append("@").append(std::to_string(game.errorLine)).append(" ");
+            text += game.error;
+        }
+        EXPECT_EQ(game.variation, int(lines.size())) << path;
+        lines.push_back(text);
+        if (last != nullptr) *last = game;
+    });
+    return lines;
+}
+
+}  // namespace
+
+TEST(XqfReader, EveryVersionGivesTheTreeMainLineFirst) {
+    for (const char* version : {"0a", "0b", "0c", "0d", "0e", "0f", "10", "11", "12"}) {
+        GameRecord game;
+        EXPECT_EQ(readXqf(kData + "xqf/v" + version + ".xqf", &game),
+                  (Strings{"h2e2 h9g7 h0g2 ", "h2e2 h7e7 b0c2 ", "c3c4 "}))
+            << version;
+        EXPECT_EQ(game.result, GameResult::RedWin);
+        EXPECT_FALSE(game.hasFen);
+    }
+    GameRecord game;
+    EXPECT_EQ(readXqf(kData + "xqf/black-first.xqf", &game), Strings{"h7e7 h2e2 "});
+    EXPECT_EQ(game.fen, "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1");
+    EXPECT_EQ(game.result, GameResult::BlackWin);
+}
+
+TEST(XqfReader, DamagedFilesAreReportedWhereTheyFail) {
+    const std::vector<std::pair<const char*, Strings>> cases = {
+        {"short", {"@0 XQF header cut short"}},
+        {"bad-text", {"@0 damaged XQF header"}},
+        {"version-19", {"@0 unknown XQF version 19"}},
+        {"two-on-one", {"@0 two pieces on one point"}},
+        {"empty", {"@0 empty XQF file"}},
+        {"no-move", {"@0 no moves"}},
+        {"huge-comment", {"@1 XQF record cut short"}},
+        {"cut", {"h2e2 h9g7 h0g2 ", "h2e2 h7e7 b0c2 ", "@1 XQF record cut short"}},
+        {"off-board", {"h2e2 @2 move off the board"}},
+    };
+    for (const auto& [name, lines] : cases) {
+        EXPECT_EQ(readXqf(kData + "xqf/" + name + ".xqf"), lines) << name;
+    }
+}
+
+// The sample of real files is not part of the repository: CI finds it beside the clone.
+TEST(XqfReader, SampleCollectionReadsWithLegalMoves) {
+    std::string folder;
+    for (const char* up : {"/../shared", "/../../shared"}) {
+        std::string path = QARN_SOURCE_DIR + std::string(up) + "/games/xqf-sample";
+        if (std::filesystem::is_directory(path)) folder = path;
+    }
+    if (folder.empty()) GTEST_SKIP() << "no games/xqf-sample beside the clone";
+    // Lines that the collection's own files get wrong, and the files without moves.
+    const std::set<std::string> expected = {"172.xqf:3", "odd-BadMoveTest3.xqf:0",
+                                            "odd-WildHouse.xqf:41", "odd-EmptyTest.xqf:0",
+                                            "odd-NoMove.xqf:0"};
+    std::set<std::string> failed;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.find(".xqf") == std::string::npos && name.find(".XQF") == std::string::npos)
+            continue;
+        readXqfGames(readFile(entry.path().string()), [&](const GameRecord& game) {
+            auto pos = std::make_unique<Position>();
+            bool legal =
+                game.error.empty() && setupFen(*pos, game.hasFen ? game.fen.c_str() : kStartFen);
+            for (const GameMove& move : game.moves) legal = legal && tryMoveText(*pos, move.packed);
+            if (!legal) failed.insert(name + ":" + std::to_string(game.variation));
+        });
+    }
+    EXPECT_EQ(failed, expected);
+}
+
+TEST(BookRoundTrip, EveryNotationAndFormatGivesTheSameBook) {
+    std::string dir = makeTempDir(), folder = kData + "roundtrip/";
+    auto build = [&](const std::string& input, const Strings& options) {
+        Strings args = {"build"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {dir + "/book.bin", folder + input});
+        ChildProcess tool(toolPath("qarn-book"), args);
+        tool.readRest();
+        std::string errors = tool.readErrors();
+        EXPECT_EQ(tool.waitExit(), 0) << input << ": " << errors;
+        return readFile(dir + "/book.bin");
+    };
+    const Strings withResults = {"chinese-gbk.pgn", "chinese-big5.pgn",  "chinese-utf8-bom.pgn",
+                                 "wxf.pgn",         "wxf-fullwidth.pgn", "xqf"};
+    std::string expected = build("games.txt", {});
+    EXPECT_GT(expected.size(), 1000u);
+    std::string scored = build("xqf", {"--min-score", "50"});
+    EXPECT_LT(scored.size(), expected.size());
+    for (const std::string& input : withResults) {
+        EXPECT_TRUE(build(input, {}) == expected) << input;
+        EXPECT_TRUE(build(input, {"--min-score", "50"}) == scored) << input;
+    }
+}
