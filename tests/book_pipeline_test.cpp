@@ -97,7 +97,7 @@ TEST(BookPipeline, AGameTreeWeighsAsOneGame) {
     }
 }
 
-TEST(BookPipeline, MinScoreKeepsMovesThatScoredForTheirSide) {
+TEST(BookPipeline, MinScoreAndMinShareKeepWhatMastersChoseAndScored) {
     std::string dir = makeTempDir();
     writeFile(dir + "/games.pgn",
               "[Result \"1-0\"]\n1. h2e2 h9g7 1-0\n"
@@ -105,18 +105,22 @@ TEST(BookPipeline, MinScoreKeepsMovesThatScoredForTheirSide) {
               "[Result \"1/2-1/2\"]\n1. b2e2 h9g7 1/2-1/2\n"
               "[Result \"*\"]\n1. c3c4 *\n");
     struct Case {
-        const char* minScore;
+        const char* option;
+        const char* value;
         const char* moves;
         Strings expected;
     };
     for (const Case& c :
-         {Case{"0", "", {"h2e2", "b2e2", "c3c4"}}, Case{"50", "", {"h2e2", "b2e2"}},
-          Case{"51", "", {}}, Case{"50", "h2e2", {"b9c7"}}, Case{"100", "b2e2", {}}}) {
+         {Case{"--min-score", "0", "", {"h2e2", "b2e2", "c3c4"}},
+          Case{"--min-score", "50", "", {"h2e2", "b2e2"}}, Case{"--min-score", "51", "", {}},
+          Case{"--min-score", "50", "h2e2", {"b9c7"}}, Case{"--min-score", "100", "b2e2", {}},
+          Case{"--min-share", "25", "", {"h2e2", "b2e2", "c3c4"}},
+          Case{"--min-share", "26", "", {"h2e2"}}}) {
         std::string book = dir + "/out.bin";
         ToolResult build =
-            runTool("qarn-book", {"build", "--min-score", c.minScore, book, dir + "/games.pgn"});
+            runTool("qarn-book", {"build", c.option, c.value, book, dir + "/games.pgn"});
         EXPECT_EQ(build.exitCode, 0) << build.err;
-        EXPECT_EQ(probe(book, c.moves), c.expected) << c.minScore << " after " << c.moves;
+        EXPECT_EQ(probe(book, c.moves), c.expected) << c.option << c.value << " after " << c.moves;
     }
 }
 
@@ -124,25 +128,31 @@ TEST(BookPipeline, ExportGivesTheSameBookFromCompactData) {
     std::string dir = makeTempDir();
     writeFile(dir + "/games.pgn",
               "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 b9c7 1-0\n"
-              "[Result \"0-1\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. b0c2 1-0\n"
+              "[Result \"0-1\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. b0c2 0-1\n"
               "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 c6c5 1-0\n"
               "[Result \"1-0\"]\n1. b2e2 h9g7 2. h0g2 i9h9 3. i0h0 c6c5 1-0\n"
               "[Result \"1-0\"]\n1. h2e2 h9g7 2. h0g2 i9h9 3. i0h0 b9c7 1-0\n");
-    Strings options = {"--max-ply", "8", "--min-games", "2"};
-    auto args = [&](Strings head, Strings tail) {
-        head.insert(head.end(), options.begin(), options.end());
-        head.insert(head.end(), tail.begin(), tail.end());
-        return head;
-    };
-    ToolResult full =
-        runTool("qarn-book", args({"build"}, {dir + "/full.bin", dir + "/games.pgn"}));
-    ToolResult exported =
-        runTool("qarn-book", args({"export"}, {dir + "/cut.pgn", dir + "/games.pgn"}));
-    EXPECT_EQ(exported.out, "files 1 games 5 duplicates 1 rejected 0 written 3\n");
-    ToolResult compact = runTool("qarn-book", args({"build", "--keep-duplicates"},
-                                                   {dir + "/compact.bin", dir + "/cut.pgn"}));
-    ASSERT_EQ(full.exitCode + compact.exitCode, 0) << full.err << compact.err;
-    EXPECT_EQ(readFile(dir + "/full.bin"), readFile(dir + "/compact.bin"));
+    ToolResult exported = runTool("qarn-book", {"export", "--max-ply", "8", "--min-games", "2",
+                                                dir + "/cut.pgn", dir + "/games.pgn"});
+    EXPECT_EQ(exported.out, "files 1 games 5 duplicates 1 rejected 0 written 4\n");
+    // Any options at least as strict as the export's give the same book from either.
+    for (const Strings& options :
+         {Strings{"--min-games", "2"}, Strings{"--min-games", "3", "--max-ply", "5"},
+          Strings{"--min-games", "2", "--min-share", "30"},
+          Strings{"--min-games", "2", "--min-score", "60"}}) {
+        auto build = [&](const std::string& book, const Strings& inputs) {
+            Strings args = {"build"};
+            args.insert(args.end(), options.begin(), options.end());
+            args.push_back(book);
+            args.insert(args.end(), inputs.begin(), inputs.end());
+            EXPECT_EQ(runTool("qarn-book", args).exitCode, 0) << options[1];
+            return readFile(book);
+        };
+        std::string full = build(dir + "/full.bin", {dir + "/games.pgn"});
+        EXPECT_GT(full.size(), 16u);
+        EXPECT_EQ(full, build(dir + "/compact.bin", {"--keep-duplicates", dir + "/cut.pgn"}))
+            << testing::PrintToString(options);
+    }
     EXPECT_EQ(probe(dir + "/full.bin", "h2e2 h9g7 h0g2 i9h9"), Strings{"i0h0"});
 }
 

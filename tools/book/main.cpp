@@ -35,13 +35,16 @@ constexpr char kUsage[] =
     "          UCCI moves per game, optionally after \"fen FEN moves\"); the same game met\n"
     "          twice counts once, and a game tree counts as one game\n"
     "  export  writes the distinct games of the inputs as PGN with ICCS moves, each cut\n"
-    "          after its last move that the book with the same options keeps (compact\n"
-    "          data to build that book from, with --keep-duplicates)\n"
+    "          after its last move in a position where some move was played in at least\n"
+    "          K games: compact data that gives, built with --keep-duplicates, the same\n"
+    "          book as the inputs for these or stricter options\n"
     "  dump    lists every entry: the key in hex, then its moves\n"
     "  probe   lists the book moves of the position (default: the start position)\n"
     "options:\n"
     "  --max-ply N        count the moves of the first N plies of each game (default 20)\n"
     "  --min-games K      keep a move played in at least K games (default 1)\n"
+    "  --min-share S      keep a move only if at least S percent of the games in its\n"
+    "                     position played it (default 0: any)\n"
     "  --min-score P      keep a move only if its side scored at least P percent in the\n"
     "                     games with a known result that played it (default 0: any)\n"
     "  --keep-duplicates  count repeated games again (for inputs made by export)\n";
@@ -80,9 +83,9 @@ bool parseBuildArguments(const Arguments& args, BuildSettings& settings, Argumen
         if (arg == "--max-ply" || arg == "--min-games") {
             int& value = arg == "--max-ply" ? settings.maxPly : settings.filter.minGames;
             if (!hasValue || !parseNumber(args[++i], 1, 1000000, value)) return false;
-        } else if (arg == "--min-score") {
-            if (!hasValue || !parseNumber(args[++i], 0, 100, settings.filter.minScore))
-                return false;
+        } else if (arg == "--min-score" || arg == "--min-share") {
+            int& value = arg == "--min-score" ? settings.filter.minScore : settings.filter.minShare;
+            if (!hasValue || !parseNumber(args[++i], 0, 100, value)) return false;
         } else if (arg == "--keep-duplicates") {
             settings.keepDuplicates = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -138,9 +141,10 @@ const char* resultText(GameResult result) {
     return "*";
 }
 
-// Each distinct game's main line up to its last move that is in the book, so that the
-// export builds the same book (with --keep-duplicates) as the inputs; games with no book
-// move are left out. The other lines of a game tree are not written.
+// Each distinct game's main line up to its last move in a position where some move was
+// played in at least minGames games. Every game through such a position keeps its move
+// there, so that each count, share and score of the book stays as it was; games with no
+// such move are left out. The other lines of a game tree are not written.
 int runExport(const Arguments& args) {
     BuildRun run;
     Arguments paths;
@@ -150,11 +154,10 @@ int runExport(const Arguments& args) {
     if (!readInputs(run, paths)) return 2;
 
     std::unordered_set<uint64_t> inBook;
-    auto bookMove = [](uint64_t key, Move move) {
-        return key ^ (uint64_t(move) * 0x9E3779B97F4A7C15ull);
-    };
-    for (const BookEntry& entry : finishTally(run.tally, run.settings.filter)) {
-        for (Move move : entry.moves) inBook.insert(bookMove(entry.key, move));
+    for (const auto& [key, tallies] : run.tally.positions) {
+        for (const MoveTally& seen : tallies) {
+            if (seen.games >= run.settings.filter.minGames) inBook.insert(key);
+        }
     }
     std::string out;
     size_t written = 0;
@@ -168,7 +171,7 @@ int runExport(const Arguments& args) {
             uint64_t key = pos.key;
             if (!playMoveText(pos, game.moves[ply].packed)) break;
             played.push_back(game.moves[ply].packed);
-            if (inBook.count(bookMove(key, moveFromText(game.moves[ply].packed)))) length = ply + 1;
+            if (inBook.count(key) != 0) length = ply + 1;
         }
         if (length == 0) continue;
         written++;

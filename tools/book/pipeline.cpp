@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
-#include "book/fileio.h"
+#include "book/readahead.h"
 #include "book/replay.h"
 
 namespace {
@@ -104,27 +106,30 @@ uint64_t gameIdentity(const std::vector<GameRecord>& lines, Position& scratch) {
 
 bool runInputs(BuildRun& run, const std::vector<InputFile>& files, std::string& error) {
     Progress progress;
-    GameSink sink = [&](const GameRecord& game) {
-        if (game.variation == 0) countTree(run, progress);
-        run.tree.push_back(game);
-    };
-    std::string bytes;
-    for (const InputFile& file : files) {
-        if (!readWholeFile(file.path, bytes, error)) {
-            clearProgress(progress);
+    bool readable = true;
+    int threads = int(std::min(2u, std::max(1u, std::thread::hardware_concurrency())));
+    readFilesInOrder(files, threads, [&](size_t index, FileGames& file) {
+        if (!file.readable) {
+            error = file.error;
+            readable = false;
             return false;
         }
-        run.path = file.path;
-        if (readGameFile(file, bytes, sink)) {
+        run.path = files[index].path;
+        if (file.gameFile) {
             run.files++;
         } else {
             run.skippedFiles++;
         }
+        for (GameRecord& game : file.games) {
+            if (game.variation == 0) countTree(run, progress);
+            run.tree.push_back(std::move(game));
+        }
         countTree(run, progress);
         showProgress(progress, run, files.size(), false);
-    }
+        return true;
+    });
     clearProgress(progress);
-    return true;
+    return readable;
 }
 
 std::string summaryText(const BuildRun& run, size_t positions, size_t moves) {

@@ -64,8 +64,9 @@ GameOutcome tallyGame(BookTally& tally, const GameRecord& game, int maxPly, Posi
     return {true, 0, ""};
 }
 
-bool keepsMove(const MoveTally& seen, const BookFilter& filter) {
+bool keepsMove(const MoveTally& seen, int64_t positionGames, const BookFilter& filter) {
     if (seen.games < filter.minGames) return false;
+    if (int64_t(seen.games) * 100 < int64_t(filter.minShare) * positionGames) return false;
     if (filter.minScore <= 0) return true;
     // halfPoints / (2 * scoredGames) >= minScore / 100, in integers.
     return seen.scoredGames > 0 &&
@@ -75,9 +76,11 @@ bool keepsMove(const MoveTally& seen, const BookFilter& filter) {
 std::vector<BookEntry> finishTally(const BookTally& tally, const BookFilter& filter) {
     std::vector<BookEntry> entries;
     for (const auto& [key, tallies] : tally.positions) {
+        int64_t positionGames = 0;
+        for (const MoveTally& seen : tallies) positionGames += seen.games;
         std::vector<MoveTally> kept;
         for (const MoveTally& seen : tallies) {
-            if (keepsMove(seen, filter)) kept.push_back(seen);
+            if (keepsMove(seen, positionGames, filter)) kept.push_back(seen);
         }
         if (kept.empty()) continue;
         std::stable_sort(kept.begin(), kept.end(),

@@ -28,11 +28,14 @@ struct BookTally {
     int32_t gameCount = 0;
 };
 
-// Which moves become book moves: played in at least minGames games, and, when minScore is
-// above 0, scoring at least minScore percent for their side in the games with a known
-// result (a move with no such game is then dropped).
+// Which moves become book moves: played in at least minGames games; when minShare is
+// above 0, in at least minShare percent of the games that played a move in the position
+// (the engine plays each book move equally often, so a rare choice must stay out); and,
+// when minScore is above 0, scoring at least minScore percent for their side in the games
+// with a known result (a move with no such game is then dropped).
 struct BookFilter {
     int minGames = 1;
+    int minShare = 0;
     int minScore = 0;
 };
 
@@ -49,8 +52,9 @@ struct GameOutcome {
 // before it still count. `pos` is scratch space, reused from game to game.
 GameOutcome tallyGame(BookTally& tally, const GameRecord& game, int maxPly, Position& pos);
 
-// Whether the filter keeps the move.
-bool keepsMove(const MoveTally& seen, const BookFilter& filter);
+// Whether the filter keeps the move; `positionGames` is the sum of the games of the
+// position's moves.
+bool keepsMove(const MoveTally& seen, int64_t positionGames, const BookFilter& filter);
 
 // The entries sorted by key: for each position the moves the filter keeps, most played
 // first, ties in the order first seen. Positions left without a move are dropped.
