@@ -162,9 +162,12 @@ int runExport(const Arguments& args) {
     std::string out;
     size_t written = 0;
     Position& pos = *run.pos;
+    setupCheckedFen(pos, kStartFen);
+    const uint64_t startKey = pos.key;
     for (const std::vector<GameRecord>& tree : run.kept) {
         const GameRecord& game = tree[0];
         if (!setupCheckedFen(pos, game.hasFen ? game.fen.c_str() : kStartFen)) continue;
+        uint64_t gameStartKey = pos.key;
         std::vector<uint32_t> played;
         size_t length = 0;
         for (size_t ply = 0; ply < game.moves.size() && ply < size_t(run.settings.maxPly); ply++) {
@@ -175,14 +178,15 @@ int runExport(const Arguments& args) {
         }
         if (length == 0) continue;
         written++;
-        if (game.hasFen) out += "[FEN \"" + game.fen + "\"]\n";
-        out += std::string("[Result \"") + resultText(game.result) + "\"]\n";
+        // One line per game: a [FEN] tag only for another start, and the result as the
+        // game's last token.
+        if (game.hasFen && gameStartKey != startKey) out += "[FEN \"" + game.fen + "\"]\n";
         for (size_t ply = 0; ply < length; ply++) {
             for (int i = 0; i < 4; i++) out += char(played[ply] >> (8 * i) & 0xFF);
             out += ' ';
         }
         out += resultText(game.result);
-        out += "\n\n";
+        out += '\n';
     }
     std::string error;
     if (!writeFileAtomically(paths[0], out, error)) {
