@@ -13,8 +13,8 @@ constexpr int kFirstEncrypted = 0x0B, kLastVersion = 0x12;
 // the moves handed over per line.
 constexpr int kMaxLineMoves = 1000;
 // Bounds the work of a damaged or hostile tree whose lines share long prefixes: real opening
-// trees hand over well under a million moves.
-constexpr size_t kMaxTreeMoves = 20'000'000;
+// trees hand over tens of thousands.
+constexpr size_t kMaxTreeMoves = 1'000'000;
 
 // The pieces in the order of their points in the header.
 constexpr char kPieceOrder[] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
