@@ -51,6 +51,7 @@ TEST(XqfReader, DamagedFilesAreReportedWhereTheyFail) {
         {"short", {"@0 XQF header cut short"}},
         {"bad-text", {"@0 damaged XQF header"}},
         {"version-19", {"@0 unknown XQF version 19"}},
+        {"not-xqf", {"@0 not an XQF file"}},
         {"two-on-one", {"@0 two pieces on one point"}},
         {"empty", {"@0 empty XQF file"}},
         {"no-move", {"@0 no moves"}},

@@ -135,6 +135,7 @@ write('../xqf/black-first.xqf', xqf(BOARD, black_first, 2, 0x12, range(1, 10)))
 plain = xqf(BOARD, TREE)
 for name, data in [('short', plain[:100]), ('bad-text', plain[:0x50] + b'\x40' + plain[0x51:]),
                    ('version-19', plain[:2] + b'\x13' + plain[3:]), ('cut', plain[:-6]),
+                   ('not-xqf', b'XR' + plain[2:]),
                    ('empty', plain[:0x400]), ('no-move', xqf(BOARD, [(0, 0, 0, 0, b'')])),
                    ('huge-comment', plain[:0x404] + b'\xf0\xff\xff\xff' + plain[0x408:]),
                    ('two-on-one', plain[:0x10] + b'\x00\x00' + plain[0x12:]),
