@@ -1,16 +1,11 @@
 // The XQF reader on the files that tests/data/roundtrip/make.py writes (every version, a
-// tree, a start position, damaged files) and on the shared sample collection when it lies
-// beside the clone; and the round trip: the same games in every notation and format give
-// byte-identical books.
+// tree, a start position, damaged files), and the round trip: the same games in every
+// notation and format give byte-identical books.
 #include "book/xqf.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <set>
-
 #include "harness.h"
-#include "test_util.h"
 
 namespace {
 
@@ -56,6 +51,7 @@ TEST(XqfReader, DamagedFilesAreReportedWhereTheyFail) {
         {"short", {"@0 XQF header cut short"}},
         {"bad-text", {"@0 damaged XQF header"}},
         {"version-19", {"@0 unknown XQF version 19"}},
+        {"not-xqf", {"@0 not an XQF file"}},
         {"two-on-one", {"@0 two pieces on one point"}},
         {"empty", {"@0 empty XQF file"}},
         {"no-move", {"@0 no moves"}},
@@ -66,34 +62,6 @@ TEST(XqfReader, DamagedFilesAreReportedWhereTheyFail) {
     for (const auto& [name, lines] : cases) {
         EXPECT_EQ(readXqf(kData + "xqf/" + name + ".xqf"), lines) << name;
     }
-}
-
-// The sample of real files is not part of the repository: CI finds it beside the clone.
-TEST(XqfReader, SampleCollectionReadsWithLegalMoves) {
-    std::string folder;
-    for (const char* up : {"/../shared", "/../../shared"}) {
-        std::string path = QARN_SOURCE_DIR + std::string(up) + "/games/xqf-sample";
-        if (std::filesystem::is_directory(path)) folder = path;
-    }
-    if (folder.empty()) GTEST_SKIP() << "no games/xqf-sample beside the clone";
-    // Lines that the collection's own files get wrong, and the files without moves.
-    const std::set<std::string> expected = {"172.xqf:3", "odd-BadMoveTest3.xqf:0",
-                                            "odd-WildHouse.xqf:41", "odd-EmptyTest.xqf:0",
-                                            "odd-NoMove.xqf:0"};
-    std::set<std::string> failed;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        std::string name = entry.path().filename().string();
-        if (name.find(".xqf") == std::string::npos && name.find(".XQF") == std::string::npos)
-            continue;
-        readXqfGames(readFile(entry.path().string()), [&](const GameRecord& game) {
-            auto pos = std::make_unique<Position>();
-            bool legal =
-                game.error.empty() && setupFen(*pos, game.hasFen ? game.fen.c_str() : kStartFen);
-            for (const GameMove& move : game.moves) legal = legal && tryMoveText(*pos, move.packed);
-            if (!legal) failed.insert(name + ":" + std::to_string(game.variation));
-        });
-    }
-    EXPECT_EQ(failed, expected);
 }
 
 TEST(BookRoundTrip, EveryNotationAndFormatGivesTheSameBook) {
@@ -111,7 +79,7 @@ TEST(BookRoundTrip, EveryNotationAndFormatGivesTheSameBook) {
     const Strings withResults = {"chinese-gbk.pgn", "chinese-big5.pgn",  "chinese-utf8-bom.pgn",
                                  "wxf.pgn",         "wxf-fullwidth.pgn", "xqf"};
     std::string expected = build("games.txt", {});
-    EXPECT_GT(expected.size(), 1000u);
+    EXPECT_GT(expected.size(), 500u);
     std::string scored = build("xqf", {"--min-score", "50"});
     EXPECT_LT(scored.size(), expected.size());
     for (const std::string& input : withResults) {

@@ -13,8 +13,8 @@ constexpr int kFirstEncrypted = 0x0B, kLastVersion = 0x12;
 // the moves handed over per line.
 constexpr int kMaxLineMoves = 1000;
 // Bounds the work of a damaged or hostile tree whose lines share long prefixes: real opening
-// trees hand over well under a million moves.
-constexpr size_t kMaxTreeMoves = 20'000'000;
+// trees hand over tens of thousands.
+constexpr size_t kMaxTreeMoves = 1'000'000;
 
 // The pieces in the order of their points in the header.
 constexpr char kPieceOrder[] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
@@ -56,10 +56,12 @@ uint8_t byteAt(const std::string& bytes, size_t at) {
     return uint8_t(bytes[at]);
 }
 
+// The polynomial that turns each raw key byte into the one that is applied.
 uint8_t scramble(unsigned k) {
     return uint8_t(((((k * k * 3 + 9) * 3 + 8) * 2 + 1) * 3 + 8));
 }
 
+// The keys of an encrypted file, from the raw key bytes of its header.
 XqfKeys makeKeys(const std::string& bytes) {
     uint8_t mask = byteAt(bytes, 3), sum = byteAt(bytes, 0x0C), xy = byteAt(bytes, 0x0D);
     uint8_t xyFrom = byteAt(bytes, 0x0E), xyTo = byteAt(bytes, 0x0F);
@@ -94,7 +96,8 @@ bool readRecord(XqfReader& r, XqfRecord& record) {
     record.next = (flags & (r.encrypted ? 0x80 : 0xF0)) != 0;
     record.sibling = (flags & (r.encrypted ? 0x40 : 0x0F)) != 0;
     r.at += 4;
-    // Plain files always hold a comment length, but a header-only game may end before it.
+    // Plain files give every record a comment length, but files that end right after their
+    // last record's four bytes are common.
     bool hasComment = r.encrypted ? (flags & 0x20) != 0 : r.at < d.size();
     if (!hasComment) return true;
     if (d.size() - r.at < 4) return false;
@@ -150,8 +153,8 @@ std::string readStart(const std::string& bytes, XqfReader& r, GameRecord& game) 
 std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game) {
     if (bytes.size() < kHeaderSize) return "XQF header cut short";
     int version = byteAt(bytes, 2);
-    if (!isXqfInput(bytes) || version > kLastVersion)
-        return "unknown XQF version " + std::to_string(version);
+    if (!isXqfInput(bytes)) return "not an XQF file";
+    if (version > kLastVersion) return "unknown XQF version " + std::to_string(version);
     for (const auto& [offset, room] : kTextFields) {
         if (byteAt(bytes, size_t(offset)) > room) return "damaged XQF header";
     }
@@ -159,20 +162,11 @@ std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game)
     if (r.encrypted) r.keys = makeKeys(bytes);
     r.data = bytes.substr(kHeaderSize);
     for (size_t i = 0; i < r.data.size(); i++) r.data[i] = char(r.data[i] - r.keys.record[i % 32]);
-    switch (byteAt(bytes, 0x33)) {
-        case 1:
-            game.result = GameResult::RedWin;
-            break;
-        case 2:
-            game.result = GameResult::BlackWin;
-            break;
-        case 3:
-        case 4:
-            game.result = GameResult::Draw;
-            break;
-        default:
-            game.result = GameResult::Unknown;
-    }
+    // 3 and 4 are both draws (by agreement and by rule); other values say nothing.
+    constexpr GameResult kResults[] = {GameResult::Unknown, GameResult::RedWin,
+                                       GameResult::BlackWin, GameResult::Draw, GameResult::Draw};
+    uint8_t result = byteAt(bytes, 0x33);
+    game.result = result < 5 ? kResults[result] : GameResult::Unknown;
     return readStart(bytes, r, game);
 }
 
