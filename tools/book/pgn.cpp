@@ -73,21 +73,21 @@ bool isIdeographicSpace(const PgnScanner& s, size_t length) {
 void readTag(PgnScanner& s, std::string& name, std::string& value) {
     advance(s);
     skipBlanks(s);
-    while (!atEnd(s) && !isBlank(*s.p) && *s.p != '"' && *s.p != ']' && *s.p != '\n') {
-        name += *s.p;
-        advance(s);
-    }
+    const char* nameBegin = s.p;
+    while (!atEnd(s) && !isBlank(*s.p) && *s.p != '"' && *s.p != ']' && *s.p != '\n') advance(s);
+    name.assign(nameBegin, size_t(s.p - nameBegin));
     skipBlanks(s);
     bool quoted = !atEnd(s) && *s.p == '"';
     if (quoted) advance(s);
+    const char* run = s.p;
     while (!atEnd(s) && *s.p != '\n' && *s.p != (quoted ? '"' : ']')) {
-        bool escape =
-            quoted && *s.p == '\\' && s.p + 1 < s.end && (s.p[1] == '"' || s.p[1] == '\\');
-        if (escape) s.p++;
-        size_t length = width(s);
-        value.append(s.p, length);
-        s.p += length;
+        if (quoted && *s.p == '\\' && s.p + 1 < s.end && (s.p[1] == '"' || s.p[1] == '\\')) {
+            value.append(run, size_t(s.p - run));
+            run = ++s.p;
+        }
+        s.p += width(s);
     }
+    value.append(run, size_t(s.p - run));
     if (!quoted) value = std::string(trimmed(value));
     while (!atEnd(s) && *s.p != ']' && *s.p != '\n') advance(s);
     if (!atEnd(s) && *s.p == ']') advance(s);
