@@ -156,6 +156,16 @@ TEST(BookPipeline, ExportGivesTheSameBookFromCompactData) {
     EXPECT_EQ(probe(dir + "/full.bin", "h2e2 h9g7 h0g2 i9h9"), Strings{"i0h0"});
 }
 
+TEST(BookPipeline, TheDefaultBookOpensOnlyWithMainstreamMoves) {
+    // Central cannon, pawn and elephant openings: over 5% of the master games each.
+    Strings moves = probe(toolPath("qarn.bin"), "");
+    ASSERT_FALSE(moves.empty());
+    EXPECT_EQ(moves[0], "h2e2");
+    for (const std::string& move : moves) {
+        EXPECT_TRUE(move == "h2e2" || move == "c3c4" || move == "g0e2") << move;
+    }
+}
+
 TEST(BookPipeline, EngineTakesAnUnreadableQarnBinAsNoBook) {
     std::string dir = makeTempDir();
     mkdir((dir + "/qarn.bin").c_str(), 0755);
