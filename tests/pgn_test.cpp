@@ -35,11 +35,11 @@ const Sample kSamples[] = {
      TextEncoding::Gbk,
      {{GameResult::BlackWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
       {GameResult::Unknown, "e6f6 d9e9", 12, "several legal moves match "}}},
-    {"big5.pgn", TextEncoding::Big5, {{GameResult::Draw, "h2e2 h7e7 h0g2 h9g7", 0, ""}}},
+    {"big5.pgn", TextEncoding::Big5, {{GameResult::RedWin, "h2e2 h7e7 h0g2 h9g7", 0, ""}}},
     {"wxf.pgn",
      TextEncoding::Utf8,
      {{GameResult::RedWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
-      {GameResult::Unknown, "c3c4", 8, "move 炮８平５ is not in WXF notation"}}},
+      {GameResult::Unknown, "c3c4", 7, "move 炮８平５ is not in WXF notation"}}},
 };
 
 std::string readSample(const std::string& name) {

@@ -100,7 +100,7 @@ GameResult resultFromToken(std::string_view token) {
     return GameResult::Unknown;
 }
 
-// A result tag in figures, or in words such as 红胜, 黑负 or 和棋.
+// A result in figures, or in words such as 红胜, 黑负 or 和棋.
 GameResult resultFromTag(std::string_view value, TextEncoding encoding) {
     value = trimmed(value);
     GameResult figures = resultFromToken(value);
@@ -287,6 +287,12 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
         Notation notation =
             !tooLong ? parseNotationMove(chars + first, last - first, move) : Notation::Unknown;
         if (notation == Notation::Unknown) {
+            // Some collections close a game with words (红胜, 和棋) instead of figures.
+            GameResult words = resultFromTag(token, r.s.encoding);
+            if (words != GameResult::Unknown) {
+                if (!game.resultTagged) game.record.result = words;
+                return;
+            }
             stopReading(game, line, "unreadable move " + std::string(token));
             return;
         }
