@@ -87,6 +87,9 @@ TEST(PgnReader, TellsBig5FromGbkByTheMoves) {
     EXPECT_EQ(detectEncoding(header + "1. " + gbkMoves + " *\n"), TextEncoding::Gbk);
     EXPECT_EQ(detectEncoding(header + "1. " + big5Moves + " *\n"), TextEncoding::Big5);
     EXPECT_EQ(detectEncoding("\xEF\xBB\xBF[Event \"\xA4\x40\"]"), TextEncoding::Utf8);
+    // UTF-8 moves with one damaged byte in a comment.
+    EXPECT_EQ(detectEncoding("1. \xE7\x82\xAE\xE4\xBA\x8C\xE5\xB9\xB3\xE4\xBA\x94 {\xFF}"),
+              TextEncoding::Utf8);
     EXPECT_TRUE(isStrictUtf8("\xE4\xB8\xAD", 3));
     for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
         EXPECT_FALSE(isStrictUtf8(bad, std::strlen(bad))) << bad;

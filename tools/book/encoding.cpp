@@ -123,6 +123,13 @@ bool isContinuation(uint8_t c) {
     return (c & 0xC0) == 0x80;
 }
 
+bool isKnownCodePoint(uint32_t code) {
+    for (const KnownChar& known : kKnownChars) {
+        if (known.codePoint == code) return true;
+    }
+    return false;
+}
+
 // How many characters outside tags and comments are known under the encoding; enough
 // of the file is looked at to tell GBK from Big5, not all of it.
 int countKnownChars(const std::string& bytes, TextEncoding encoding) {
@@ -141,9 +148,9 @@ int countKnownChars(const std::string& bytes, TextEncoding encoding) {
             } else if (c == '{') {
                 closer = '}';
             }
-        } else if (closer == 0 && length == 2) {
+        } else if (closer == 0) {
             looked++;
-            if (decodeChar(encoding, p, length) != kOtherChar) known++;
+            if (isKnownCodePoint(decodeChar(encoding, p, length))) known++;
         }
         p += length;
     }
@@ -183,9 +190,12 @@ bool isStrictUtf8(const char* bytes, size_t size) {
 TextEncoding detectEncoding(const std::string& bytes) {
     size_t bom = byteOrderMarkLength(bytes);
     if (bom > 0 || isStrictUtf8(bytes.data(), bytes.size())) return TextEncoding::Utf8;
-    return countKnownChars(bytes, TextEncoding::Big5) > countKnownChars(bytes, TextEncoding::Gbk)
-               ? TextEncoding::Big5
-               : TextEncoding::Gbk;
+    // A UTF-8 file with a damaged character somewhere still reads best as UTF-8.
+    int utf8 = countKnownChars(bytes, TextEncoding::Utf8);
+    int big5 = countKnownChars(bytes, TextEncoding::Big5);
+    int gbk = countKnownChars(bytes, TextEncoding::Gbk);
+    if (utf8 > big5 && utf8 > gbk) return TextEncoding::Utf8;
+    return big5 > gbk ? TextEncoding::Big5 : TextEncoding::Gbk;
 }
 
 size_t charLength(TextEncoding encoding, const char* p, const char* end) {

@@ -20,8 +20,8 @@ size_t byteOrderMarkLength(const std::string& bytes);
 bool isStrictUtf8(const char* bytes, size_t size);
 
 // The encoding of a file: UTF-8 when it has a byte-order mark or is strict UTF-8, else
-// Big5 or GBK, whichever reads more of the text outside tags and comments as move
-// notation.
+// whichever of Big5, GBK and UTF-8 reads more of the text outside tags and comments as
+// move notation (GBK when none does).
 TextEncoding detectEncoding(const std::string& bytes);
 
 // The length of the character that starts at p, at least 1 and never past end.
