@@ -204,6 +204,11 @@ bool isDotChar(uint32_t c) {
     return c == '.' || c == 0xFF0E;
 }
 
+// The !? marks of a move, also in full width.
+bool isMarkChar(uint32_t c) {
+    return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
+}
+
 // Plays a move in Chinese or WXF notation on the reader's Position; false with the reason
 // when it names no legal move or several.
 bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view written,
@@ -269,12 +274,12 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     while (first < count && isDigitChar(chars[first])) first++;
     if (first == 0 || first == count || !isDotChar(chars[first])) first = 0;
     while (first < count && isDotChar(chars[first])) first++;
-    while (last > first && (chars[last - 1] == '!' || chars[last - 1] == '?')) last--;
+    while (last > first && isMarkChar(chars[last - 1])) last--;
     if (first < last && chars[first] == '$') return;
     bool numberOnly = true;
     for (int i = 0; i < count; i++) {
         uint32_t c = chars[i];
-        numberOnly &= isDigitChar(c) || isDotChar(c) || c == '!' || c == '?';
+        numberOnly &= isDigitChar(c) || isDotChar(c) || isMarkChar(c);
     }
     if (numberOnly) return;
 
