@@ -34,7 +34,7 @@ const Sample kSamples[] = {
     {"gbk.pgn",
      TextEncoding::Gbk,
      {{GameResult::BlackWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
-      {GameResult::Unknown, "e6f6 d9e9", 12, "several legal moves match "}}},
+      {GameResult::Unknown, "e6f6 d9e9", 12, "several legal moves match 前兵进一"}}},
     {"big5.pgn", TextEncoding::Big5, {{GameResult::RedWin, "h2e2 h7e7 h0g2 h9g7", 0, ""}}},
     {"wxf.pgn",
      TextEncoding::Utf8,

@@ -204,6 +204,24 @@ bool isDotChar(uint32_t c) {
     return c == '.' || c == 0xFF0E;
 }
 
+// A token as messages show it: in UTF-8 whatever the file's encoding, for the characters
+// the reader knows; other characters keep their bytes.
+std::string displayed(const uint32_t* chars, const char* const* starts, int count,
+                      TextEncoding encoding) {
+    std::string text;
+    for (int i = 0; i < count; i++) {
+        uint32_t c = chars[i];
+        if (encoding == TextEncoding::Utf8 || c < 0x80 || c == kOtherChar) {
+            text.append(starts[i], size_t(starts[i + 1] - starts[i]));
+        } else {
+            text += char(0xE0 | (c >> 12));
+            text += char(0x80 | ((c >> 6) & 0x3F));
+            text += char(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
 // The !? marks of a move, also in full width.
 bool isMarkChar(uint32_t c) {
     return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
@@ -211,7 +229,7 @@ bool isMarkChar(uint32_t c) {
 
 // Plays a move in Chinese or WXF notation on the reader's Position; false with the reason
 // when it names no legal move or several.
-bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view written,
+bool playNotationMove(PgnReader& r, const NotationMove& move, const std::string& written,
                       uint32_t& packed, std::string& reason) {
     PgnGame& game = r.game;
     if (!game.positionReady) {
@@ -225,8 +243,7 @@ bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view w
     Move found = 0;
     int matches = resolveNotationMove(move, r.pos, found);
     if (matches != 1) {
-        reason = (matches == 0 ? "no legal move matches " : "several legal moves match ") +
-                 std::string(written);
+        reason = (matches == 0 ? "no legal move matches " : "several legal moves match ") + written;
         return false;
     }
     // A game may be longer than the history holds; only the rules need it here.
@@ -288,9 +305,12 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     bool coordinates = (game.notation == Notation::Unknown || game.notation == Notation::Iccs) &&
                        parseMoveToken(written, packed);
     if (!coordinates) {
-        NotationMove move;
+        NotationMove parsed;
         Notation notation =
-            !tooLong ? parseNotationMove(chars + first, last - first, move) : Notation::Unknown;
+            !tooLong ? parseNotationMove(chars + first, last - first, parsed) : Notation::Unknown;
+        auto shownToken = [&] {
+            return tooLong ? std::string(token) : displayed(chars, starts, count, r.s.encoding);
+        };
         if (notation == Notation::Unknown) {
             // Some collections close a game with words (红胜, 和棋) instead of figures.
             GameResult words = resultFromTag(token, r.s.encoding);
@@ -298,18 +318,19 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
                 if (!game.resultTagged) game.record.result = words;
                 return;
             }
-            stopReading(game, line, "unreadable move " + std::string(token));
+            stopReading(game, line, "unreadable move " + shownToken());
             return;
         }
         if (game.notation != Notation::Unknown && game.notation != notation) {
-            stopReading(game, line,
-                        "move " + std::string(token) + " is not in " + notationName(game.notation) +
-                            " notation");
+            stopReading(
+                game, line,
+                "move " + shownToken() + " is not in " + notationName(game.notation) + " notation");
             return;
         }
         game.notation = notation;
         std::string reason;
-        if (!playNotationMove(r, move, written, packed, reason)) {
+        std::string move = displayed(chars + first, starts + first, last - first, r.s.encoding);
+        if (!playNotationMove(r, parsed, move, packed, reason)) {
             stopReading(game, reason == "bad FEN" ? game.record.fenLine : line, reason);
             return;
         }
