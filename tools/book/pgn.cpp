@@ -137,9 +137,10 @@ struct PgnGame {
     // The game cannot be read further; its remaining tokens are passed over to its end.
     bool skipping = false;
     int variationDepth = 0;
-    // Tag names seen, so that a repeated one starts the next game: a game may have no
-    // movetext at all.
-    std::vector<std::string> tagNames;
+    // A second [Game] or [Event] tag starts the next game: a game may have no movetext
+    // at all. Other tags may repeat within a game.
+    bool hasGameTag = false;
+    bool hasEventTag = false;
     // Set by a [Format] tag, or else by the first move.
     Notation notation = Notation::Unknown;
     bool resultTagged = false;
@@ -159,12 +160,9 @@ void finishGame(PgnReader& r) {
     if (r.game.started) r.sink(r.game.record);
     // The move list keeps its storage from game to game.
     std::vector<GameMove> moves = std::move(r.game.record.moves);
-    std::vector<std::string> tagNames = std::move(r.game.tagNames);
     moves.clear();
-    tagNames.clear();
     r.game = PgnGame();
     r.game.record.moves = std::move(moves);
-    r.game.tagNames = std::move(tagNames);
 }
 
 void stopReading(PgnGame& game, int line, std::string reason) {
@@ -368,17 +366,18 @@ void readPgnGames(const std::string& bytes, const GameSink& sink) {
             if (game.variationDepth > 0) game.variationDepth--;
             advance(s);
         } else if (c == '[') {
-            // A tag after movetext, or a tag the game already has, starts the next game,
+            // A tag after movetext, or a second [Game] or [Event], starts the next game,
             // even without a result; an unclosed variation cannot reach past it.
             int line = s.line;
             std::string name, value;
             readTag(s, name, value);
-            bool repeated = false;
-            for (const std::string& seen : game.tagNames) repeated |= seen == name;
+            bool repeated =
+                (name == "Game" && game.hasGameTag) || (name == "Event" && game.hasEventTag);
             if (game.inMovetext || repeated) finishGame(r);
             game.variationDepth = 0;
             game.started = true;
-            game.tagNames.push_back(name);
+            game.hasGameTag |= name == "Game";
+            game.hasEventTag |= name == "Event";
             takeTag(r, name, value, line);
         } else if (game.variationDepth > 0 || isIdeographicSpace(s, width(s))) {
             advance(s);
