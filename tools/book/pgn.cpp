@@ -225,25 +225,19 @@ bool isMarkChar(uint32_t c) {
     return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
 }
 
-// Plays a move in Chinese or WXF notation on the reader's Position; false with the reason
-// when it names no legal move or several.
-bool playNotationMove(PgnReader& r, const NotationMove& move, const std::string& written,
-                      uint32_t& packed, std::string& reason) {
+// Plays a move in Chinese or WXF notation on the reader's Position when it names exactly
+// one legal move. Returns how many it names (2 for several), or -1 when the game's FEN is
+// bad.
+int playNotationMove(PgnReader& r, const NotationMove& move, uint32_t& packed) {
     PgnGame& game = r.game;
     if (!game.positionReady) {
         const char* fen = game.record.hasFen ? game.record.fen.c_str() : kStartFen;
-        if (!setupCheckedFen(r.pos, fen)) {
-            reason = "bad FEN";
-            return false;
-        }
+        if (!setupCheckedFen(r.pos, fen)) return -1;
         game.positionReady = true;
     }
     Move found = 0;
     int matches = resolveNotationMove(move, r.pos, found);
-    if (matches != 1) {
-        reason = (matches == 0 ? "no legal move matches " : "several legal moves match ") + written;
-        return false;
-    }
+    if (matches != 1) return matches;
     // A game may be longer than the history holds; only the rules need it here.
     if (r.pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
         r.pos.moveHistory[0] = r.pos.moveHistory[r.pos.historyCount - 1];
@@ -256,7 +250,7 @@ bool playNotationMove(PgnReader& r, const NotationMove& move, const std::string&
     char text[5];
     moveToText(found, text, sizeof text);
     packed = packMoveText(text);
-    return true;
+    return 1;
 }
 
 // A movetext token at the top level: a result, a move number (possibly joined to its
@@ -326,10 +320,17 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
             return;
         }
         game.notation = notation;
-        std::string reason;
-        std::string move = displayed(chars + first, starts + first, last - first, r.s.encoding);
-        if (!playNotationMove(r, parsed, move, packed, reason)) {
-            stopReading(game, reason == "bad FEN" ? game.record.fenLine : line, reason);
+        int matches = playNotationMove(r, parsed, packed);
+        if (matches < 0) {
+            stopReading(game, game.record.fenLine, "bad FEN");
+            return;
+        }
+        if (matches != 1) {
+            std::string shown =
+                displayed(chars + first, starts + first, last - first, r.s.encoding);
+            stopReading(
+                game, line,
+                (matches == 0 ? "no legal move matches " : "several legal moves match ") + shown);
             return;
         }
     } else {
