@@ -30,16 +30,17 @@ const Sample kSamples[] = {
     {"utf8.pgn",
      TextEncoding::Utf8,
      {{GameResult::RedWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
-      {GameResult::Draw, "c3c4 g6g5", 11, "no legal move matches 马二进四"}}},
+      {GameResult::RedWin, "", 0, ""},
+      {GameResult::Draw, "c3c4 g6g5", 14, "no legal move matches 马二进四"}}},
     {"gbk.pgn",
      TextEncoding::Gbk,
      {{GameResult::BlackWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
-      {GameResult::Unknown, "e6f6 d9e9", 12, "several legal moves match "}}},
-    {"big5.pgn", TextEncoding::Big5, {{GameResult::Draw, "h2e2 h7e7 h0g2 h9g7", 0, ""}}},
+      {GameResult::Unknown, "e6f6 d9e9", 12, "several legal moves match 前兵进一"}}},
+    {"big5.pgn", TextEncoding::Big5, {{GameResult::RedWin, "h2e2 h7e7 h0g2 h9g7", 0, ""}}},
     {"wxf.pgn",
      TextEncoding::Utf8,
      {{GameResult::RedWin, "h2e2 h9g7 h0g2 i9h9 i0h0", 0, ""},
-      {GameResult::Unknown, "c3c4", 8, "move 炮８平５ is not in WXF notation"}}},
+      {GameResult::Unknown, "c3c4", 7, "move 炮８平５ is not in WXF notation"}}},
 };
 
 std::string readSample(const std::string& name) {
@@ -87,6 +88,9 @@ TEST(PgnReader, TellsBig5FromGbkByTheMoves) {
     EXPECT_EQ(detectEncoding(header + "1. " + gbkMoves + " *\n"), TextEncoding::Gbk);
     EXPECT_EQ(detectEncoding(header + "1. " + big5Moves + " *\n"), TextEncoding::Big5);
     EXPECT_EQ(detectEncoding("\xEF\xBB\xBF[Event \"\xA4\x40\"]"), TextEncoding::Utf8);
+    // UTF-8 moves with one damaged byte in a comment.
+    EXPECT_EQ(detectEncoding("1. \xE7\x82\xAE\xE4\xBA\x8C\xE5\xB9\xB3\xE4\xBA\x94 {\xFF}"),
+              TextEncoding::Utf8);
     EXPECT_TRUE(isStrictUtf8("\xE4\xB8\xAD", 3));
     for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
         EXPECT_FALSE(isStrictUtf8(bad, std::strlen(bad))) << bad;

@@ -119,8 +119,11 @@ DoubleByteTable makeTable(bool big5) {
 const DoubleByteTable gbkTable = makeTable(false);
 const DoubleByteTable big5Table = makeTable(true);
 
-bool isContinuation(uint8_t c) {
-    return (c & 0xC0) == 0x80;
+bool isKnownCodePoint(uint32_t code) {
+    for (const KnownChar& known : kKnownChars) {
+        if (known.codePoint == code) return true;
+    }
+    return false;
 }
 
 // How many characters outside tags and comments are known under the encoding; enough
@@ -141,9 +144,9 @@ int countKnownChars(const std::string& bytes, TextEncoding encoding) {
             } else if (c == '{') {
                 closer = '}';
             }
-        } else if (closer == 0 && length == 2) {
+        } else if (closer == 0) {
             looked++;
-            if (decodeChar(encoding, p, length) != kOtherChar) known++;
+            if (isKnownCodePoint(decodeChar(encoding, p, length))) known++;
         }
         p += length;
     }
@@ -173,7 +176,7 @@ bool isStrictUtf8(const char* bytes, size_t size) {
         uint8_t high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
         if (p[0] < low || p[0] > high) return false;
         for (int k = 1; k < extra; k++) {
-            if (!isContinuation(p[k])) return false;
+            if ((p[k] & 0xC0) != 0x80) return false;
         }
         p += extra;
     }
@@ -183,34 +186,12 @@ bool isStrictUtf8(const char* bytes, size_t size) {
 TextEncoding detectEncoding(const std::string& bytes) {
     size_t bom = byteOrderMarkLength(bytes);
     if (bom > 0 || isStrictUtf8(bytes.data(), bytes.size())) return TextEncoding::Utf8;
-    return countKnownChars(bytes, TextEncoding::Big5) > countKnownChars(bytes, TextEncoding::Gbk)
-               ? TextEncoding::Big5
-               : TextEncoding::Gbk;
-}
-
-size_t charLength(TextEncoding encoding, const char* p, const char* end) {
-    uint8_t lead = uint8_t(*p);
-    if (lead < 0x80) return 1;
-    size_t left = size_t(end - p);
-    if (encoding == TextEncoding::Utf8) {
-        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        for (size_t k = 1; k < length; k++) {
-            if (k >= left || !isContinuation(uint8_t(p[k]))) return k;
-        }
-        return length;
-    }
-    if (lead == 0x80 || lead == 0xFF || left < 2) return 1;
-    uint8_t trail = uint8_t(p[1]);
-    if (encoding == TextEncoding::Gbk && trail >= 0x30 && trail <= 0x39) {
-        // A GB18030 four-byte character: lead, digit, lead, digit.
-        bool four = left >= 4 && uint8_t(p[2]) >= 0x81 && uint8_t(p[2]) <= 0xFE &&
-                    uint8_t(p[3]) >= 0x30 && uint8_t(p[3]) <= 0x39;
-        return four ? 4 : 1;
-    }
-    bool trailOk = encoding == TextEncoding::Gbk
-                       ? trail >= 0x40 && trail != 0x7F && trail != 0xFF
-                       : (trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail != 0xFF);
-    return trailOk ? 2 : 1;
+    // A UTF-8 file with a damaged character somewhere still reads best as UTF-8.
+    int utf8 = countKnownChars(bytes, TextEncoding::Utf8);
+    int big5 = countKnownChars(bytes, TextEncoding::Big5);
+    int gbk = countKnownChars(bytes, TextEncoding::Gbk);
+    if (utf8 > big5 && utf8 > gbk) return TextEncoding::Utf8;
+    return big5 > gbk ? TextEncoding::Big5 : TextEncoding::Gbk;
 }
 
 uint32_t decodeChar(TextEncoding encoding, const char* p, size_t length) {

@@ -20,12 +20,36 @@ size_t byteOrderMarkLength(const std::string& bytes);
 bool isStrictUtf8(const char* bytes, size_t size);
 
 // The encoding of a file: UTF-8 when it has a byte-order mark or is strict UTF-8, else
-// Big5 or GBK, whichever reads more of the text outside tags and comments as move
-// notation.
+// whichever of Big5, GBK and UTF-8 reads more of the text outside tags and comments as
+// move notation (GBK when none does).
 TextEncoding detectEncoding(const std::string& bytes);
 
-// The length of the character that starts at p, at least 1 and never past end.
-size_t charLength(TextEncoding encoding, const char* p, const char* end);
+// The length of the character that starts at p, at least 1 and never past end. Inline:
+// the readers call it for every character of a file.
+inline size_t charLength(TextEncoding encoding, const char* p, const char* end) {
+    uint8_t lead = uint8_t(*p);
+    if (lead < 0x80) return 1;
+    size_t left = size_t(end - p);
+    if (encoding == TextEncoding::Utf8) {
+        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        for (size_t k = 1; k < length; k++) {
+            if (k >= left || (uint8_t(p[k]) & 0xC0) != 0x80) return k;
+        }
+        return length;
+    }
+    if (lead == 0x80 || lead == 0xFF || left < 2) return 1;
+    uint8_t trail = uint8_t(p[1]);
+    if (encoding == TextEncoding::Gbk && trail >= 0x30 && trail <= 0x39) {
+        // A GB18030 four-byte character: lead, digit, lead, digit.
+        bool four = left >= 4 && uint8_t(p[2]) >= 0x81 && uint8_t(p[2]) <= 0xFE &&
+                    uint8_t(p[3]) >= 0x30 && uint8_t(p[3]) <= 0x39;
+        return four ? 4 : 1;
+    }
+    bool trailOk = encoding == TextEncoding::Gbk
+                       ? trail >= 0x40 && trail != 0x7F && trail != 0xFF
+                       : (trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail != 0xFF);
+    return trailOk ? 2 : 1;
+}
 
 // The Unicode code point of a character of the given length: ASCII, or one of the
 // characters of move notations and results; kOtherChar for anything else.

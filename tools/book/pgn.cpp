@@ -100,7 +100,7 @@ GameResult resultFromToken(std::string_view token) {
     return GameResult::Unknown;
 }
 
-// A result tag in figures, or in words such as 红胜, 黑负 or 和棋.
+// A result in figures, or in words such as 红胜, 黑负 or 和棋.
 GameResult resultFromTag(std::string_view value, TextEncoding encoding) {
     value = trimmed(value);
     GameResult figures = resultFromToken(value);
@@ -137,9 +137,10 @@ struct PgnGame {
     // The game cannot be read further; its remaining tokens are passed over to its end.
     bool skipping = false;
     int variationDepth = 0;
-    // Tag names seen, so that a repeated one starts the next game: a game may have no
-    // movetext at all.
-    std::vector<std::string> tagNames;
+    // A second [Game] or [Event] tag starts the next game: a game may have no movetext
+    // at all. Other tags may repeat within a game.
+    bool hasGameTag = false;
+    bool hasEventTag = false;
     // Set by a [Format] tag, or else by the first move.
     Notation notation = Notation::Unknown;
     bool resultTagged = false;
@@ -159,12 +160,9 @@ void finishGame(PgnReader& r) {
     if (r.game.started) r.sink(r.game.record);
     // The move list keeps its storage from game to game.
     std::vector<GameMove> moves = std::move(r.game.record.moves);
-    std::vector<std::string> tagNames = std::move(r.game.tagNames);
     moves.clear();
-    tagNames.clear();
     r.game = PgnGame();
     r.game.record.moves = std::move(moves);
-    r.game.tagNames = std::move(tagNames);
 }
 
 void stopReading(PgnGame& game, int line, std::string reason) {
@@ -204,26 +202,42 @@ bool isDotChar(uint32_t c) {
     return c == '.' || c == 0xFF0E;
 }
 
-// Plays a move in Chinese or WXF notation on the reader's Position; false with the reason
-// when it names no legal move or several.
-bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view written,
-                      uint32_t& packed, std::string& reason) {
+// A token as messages show it: in UTF-8 whatever the file's encoding, for the characters
+// the reader knows; other characters keep their bytes.
+std::string displayed(const uint32_t* chars, const char* const* starts, int count,
+                      TextEncoding encoding) {
+    std::string text;
+    for (int i = 0; i < count; i++) {
+        uint32_t c = chars[i];
+        if (encoding == TextEncoding::Utf8 || c < 0x80 || c == kOtherChar) {
+            text.append(starts[i], size_t(starts[i + 1] - starts[i]));
+        } else {
+            text += char(0xE0 | (c >> 12));
+            text += char(0x80 | ((c >> 6) & 0x3F));
+            text += char(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
+// The !? marks of a move, also in full width.
+bool isMarkChar(uint32_t c) {
+    return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
+}
+
+// Plays a move in Chinese or WXF notation on the reader's Position when it names exactly
+// one legal move. Returns how many it names (2 for several), or -1 when the game's FEN is
+// bad.
+int playNotationMove(PgnReader& r, const NotationMove& move, uint32_t& packed) {
     PgnGame& game = r.game;
     if (!game.positionReady) {
         const char* fen = game.record.hasFen ? game.record.fen.c_str() : kStartFen;
-        if (!setupCheckedFen(r.pos, fen)) {
-            reason = "bad FEN";
-            return false;
-        }
+        if (!setupCheckedFen(r.pos, fen)) return -1;
         game.positionReady = true;
     }
     Move found = 0;
     int matches = resolveNotationMove(move, r.pos, found);
-    if (matches != 1) {
-        reason = (matches == 0 ? "no legal move matches " : "several legal moves match ") +
-                 std::string(written);
-        return false;
-    }
+    if (matches != 1) return matches;
     // A game may be longer than the history holds; only the rules need it here.
     if (r.pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
         r.pos.moveHistory[0] = r.pos.moveHistory[r.pos.historyCount - 1];
@@ -236,7 +250,7 @@ bool playNotationMove(PgnReader& r, const NotationMove& move, std::string_view w
     char text[5];
     moveToText(found, text, sizeof text);
     packed = packMoveText(text);
-    return true;
+    return 1;
 }
 
 // A movetext token at the top level: a result, a move number (possibly joined to its
@@ -269,12 +283,12 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     while (first < count && isDigitChar(chars[first])) first++;
     if (first == 0 || first == count || !isDotChar(chars[first])) first = 0;
     while (first < count && isDotChar(chars[first])) first++;
-    while (last > first && (chars[last - 1] == '!' || chars[last - 1] == '?')) last--;
+    while (last > first && isMarkChar(chars[last - 1])) last--;
     if (first < last && chars[first] == '$') return;
     bool numberOnly = true;
     for (int i = 0; i < count; i++) {
         uint32_t c = chars[i];
-        numberOnly &= isDigitChar(c) || isDotChar(c) || c == '!' || c == '?';
+        numberOnly &= isDigitChar(c) || isDotChar(c) || isMarkChar(c);
     }
     if (numberOnly) return;
 
@@ -283,23 +297,40 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     bool coordinates = (game.notation == Notation::Unknown || game.notation == Notation::Iccs) &&
                        parseMoveToken(written, packed);
     if (!coordinates) {
-        NotationMove move;
+        NotationMove parsed;
         Notation notation =
-            !tooLong ? parseNotationMove(chars + first, last - first, move) : Notation::Unknown;
+            !tooLong ? parseNotationMove(chars + first, last - first, parsed) : Notation::Unknown;
+        auto shownToken = [&] {
+            return tooLong ? std::string(token) : displayed(chars, starts, count, r.s.encoding);
+        };
         if (notation == Notation::Unknown) {
-            stopReading(game, line, "unreadable move " + std::string(token));
+            // Some collections close a game with words (红胜, 和棋) instead of figures.
+            GameResult words = resultFromTag(token, r.s.encoding);
+            if (words != GameResult::Unknown) {
+                if (!game.resultTagged) game.record.result = words;
+                return;
+            }
+            stopReading(game, line, "unreadable move " + shownToken());
             return;
         }
         if (game.notation != Notation::Unknown && game.notation != notation) {
-            stopReading(game, line,
-                        "move " + std::string(token) + " is not in " + notationName(game.notation) +
-                            " notation");
+            stopReading(
+                game, line,
+                "move " + shownToken() + " is not in " + notationName(game.notation) + " notation");
             return;
         }
         game.notation = notation;
-        std::string reason;
-        if (!playNotationMove(r, move, written, packed, reason)) {
-            stopReading(game, reason == "bad FEN" ? game.record.fenLine : line, reason);
+        int matches = playNotationMove(r, parsed, packed);
+        if (matches < 0) {
+            stopReading(game, game.record.fenLine, "bad FEN");
+            return;
+        }
+        if (matches != 1) {
+            std::string shown =
+                displayed(chars + first, starts + first, last - first, r.s.encoding);
+            stopReading(
+                game, line,
+                (matches == 0 ? "no legal move matches " : "several legal moves match ") + shown);
             return;
         }
     } else {
@@ -336,17 +367,18 @@ void readPgnGames(const std::string& bytes, const GameSink& sink) {
             if (game.variationDepth > 0) game.variationDepth--;
             advance(s);
         } else if (c == '[') {
-            // A tag after movetext, or a tag the game already has, starts the next game,
+            // A tag after movetext, or a second [Game] or [Event], starts the next game,
             // even without a result; an unclosed variation cannot reach past it.
             int line = s.line;
             std::string name, value;
             readTag(s, name, value);
-            bool repeated = false;
-            for (const std::string& seen : game.tagNames) repeated |= seen == name;
+            bool repeated =
+                (name == "Game" && game.hasGameTag) || (name == "Event" && game.hasEventTag);
             if (game.inMovetext || repeated) finishGame(r);
             game.variationDepth = 0;
             game.started = true;
-            game.tagNames.push_back(name);
+            game.hasGameTag |= name == "Game";
+            game.hasEventTag |= name == "Event";
             takeTag(r, name, value, line);
         } else if (game.variationDepth > 0 || isIdeographicSpace(s, width(s))) {
             advance(s);
