@@ -12,6 +12,7 @@
 
 #include "engine/init.h"
 #include "engine/output.h"
+#include "engine/platform.h"
 #include "engine/timecontrol.h"
 #include "position/position.h"
 #include "search/movepick.h"
@@ -84,6 +85,7 @@ bool setUp(const BenchPosition& bench) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    preparePlatform();
     int depth = DEFAULT_DEPTH;
     if (argc > 2) return usage();
     if (argc == 2) {
