@@ -73,6 +73,7 @@ TEST(Windows, SameBytesAsTheLinuxBuild) {
     }
     for (Lines run :
          {Lines{"qarn-bench", "5"}, Lines{"qarn-perft", "4"},
+          Lines{"qarn-book", "probe", QARN_BUILD_DIR "/qarn.bin", "--moves", "h2e2"},
           Lines{"qarn-perft", "--divide", "3", "--fen", "3k5/4PP3/4r4/9/9/9/9/9/9/5K3 w"}}) {
         expectSameAsLinux([&] {
             ChildProcess tool(toolPath(run[0]), Lines(run.begin() + 1, run.end()));
