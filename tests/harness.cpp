@@ -31,11 +31,24 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
+std::string environmentOr(const char* name, const std::string& otherwise) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : otherwise;
+}
+
+// QARN_RUNNER (a program that runs the others, such as wine), QARN_BIN_DIR and
+// QARN_EXE_SUFFIX point the end-to-end tests at another build, such as the Windows one.
+std::string programPath(const std::string& name) {
+    return environmentOr("QARN_BIN_DIR", QARN_BUILD_DIR) + "/" + name +
+           environmentOr("QARN_EXE_SUFFIX", "");
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args,
                            const std::string& workdir, const std::string& argv0) {
     signal(SIGPIPE, SIG_IGN);
+    std::string runner = environmentOr("QARN_RUNNER", "");
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     pid_ = fork();
@@ -47,11 +60,13 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
-        std::string first = argv0.empty() ? path : argv0;
+        if (!runner.empty()) argv.push_back(runner.data());  // argv0 is then the runner's affair
+        std::string first = argv0.empty() || !runner.empty() ? path : argv0;
         argv.push_back(first.data());
         std::vector<std::string> copies = args;
         for (std::string& arg : copies) argv.push_back(arg.data());
         argv.push_back(nullptr);
+        if (!runner.empty()) execvp(runner.c_str(), argv.data());
         execv(path.c_str(), argv.data());
         _exit(127);
     }
@@ -215,11 +230,11 @@ std::vector<std::string> Engine::go(const std::string& line, int timeoutMs) {
 }
 
 std::string enginePath() {
-    return QARN_BUILD_DIR "/qarn";
+    return programPath("qarn");
 }
 
 std::string toolPath(const std::string& name) {
-    return std::string(QARN_BUILD_DIR "/") + name;
+    return programPath(name);
 }
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "engine/init.h"
 #include "engine/output.h"
+#include "engine/platform.h"
 #include "engine/timecontrol.h"
 #include "position/position.h"
 #include "search/movepick.h"
@@ -86,6 +87,7 @@ bool setUp(const BenchPosition& bench) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    preparePlatform();
     int depth = DEFAULT_DEPTH;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0) return usage(true);

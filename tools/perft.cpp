@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/init.h"
+#include "engine/platform.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/position.h"
@@ -41,6 +42,7 @@ bool parseDepth(const char* text, int* depth) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    preparePlatform();
     bool divide = false;
     std::string fen = kStartFen, moves;
     int depth = -1;

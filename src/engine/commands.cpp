@@ -1,13 +1,13 @@
 #include "engine/commands.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "book/book.h"
 #include "engine/board.h"
 #include "engine/messages.h"
 #include "engine/output.h"
 #include "engine/parser.h"
+#include "engine/platform.h"
 #include "engine/reader.h"
 #include "engine/timecontrol.h"
 #include "position/position.h"
@@ -20,9 +20,7 @@ void quitEngine() {
 }
 
 void endProcess(int code) {
-    fflush(stdout);
-    fflush(stderr);
-    std::_Exit(code);
+    endProcessNow(code);
 }
 
 int commandLoop() {

@@ -5,6 +5,7 @@
 #include "engine/messages.h"
 #include "engine/output.h"
 #include "engine/parser.h"
+#include "engine/platform.h"
 
 namespace {
 
@@ -13,12 +14,13 @@ constexpr char kVersion[] = "0.7.5  Q modify";
 }  // namespace
 
 int main(int, char** argv) {
+    preparePlatform();
     if (waitForUcci() != e_CommUcci) {
         quitEngine();
         endProcess(1);
     }
     // A path too long for the buffer means no book, never a truncated path.
-    setBookPathFromExecutable(argv[0] != nullptr ? argv[0] : "");
+    setBookPathFromExecutable(executablePath(argv[0] != nullptr ? argv[0] : ""));
     initEngine();
     printFlush("id name Qarn chess engine %s\n", kVersion);
     printFlush("id copyright 2026 Qarn developers\n");

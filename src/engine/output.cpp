@@ -1,7 +1,8 @@
 #include "engine/output.h"
 
 #include <cstdarg>
-#include <cstdlib>
+
+#include "engine/platform.h"
 
 bool consoleMuted = false;
 
@@ -32,7 +33,6 @@ void fatalError(const char* format, ...) {
     va_start(args, format);
     vfprintf(stderr, format, args);
     va_end(args);
-    fflush(stderr);
     // The reader thread may be blocked in its read, so the process ends without unwinding.
-    std::_Exit(1);
+    endProcessNow(1);
 }

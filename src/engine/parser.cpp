@@ -1,9 +1,8 @@
 #include "engine/parser.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
+#include "engine/platform.h"
 #include "engine/reader.h"
 
 uint32_t moveListBuffer[MOVE_LIST_SIZE];
@@ -23,10 +22,6 @@ constexpr char kMidgameFen[] =
 constexpr char kCheckmateFen[] = "4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1";
 constexpr char kZugzwangFen[] = "3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1";
 constexpr char kEndgameFen[] = "4k4/4a4/4P4/9/9/9/9/4B4/9/4K4 w - - 0 1";
-
-void sleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
 
 // Steps the cursor past `prefix` when the text there begins with it.
 bool skipPrefix(const char** cursor, const char* prefix) {

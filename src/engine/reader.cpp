@@ -1,18 +1,16 @@
 #include "engine/reader.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
+
+#include "engine/platform.h"
 
 namespace {
 
 LineReader lineReaderTable[LINE_READER_SLOTS];
 bool lineReaderTableReady = false;
-
-void sleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
+// The stream each thread reads: its own copy, which freeing the slot does not clear.
+FILE* threadStreams[LINE_READER_SLOTS];
 
 void acquire(LineReader& reader) {
     while (reader.lock.exchange(1, std::memory_order_acquire) == 1) sleepOneMillisecond();
@@ -51,8 +49,9 @@ void completeFullLine(char* buffer, FILE* stream) {
     }
 }
 
-// The thread keeps its own copy of the stream, which freeing the slot clears.
-void readerThreadMain(LineReader* reader, FILE* stream) {
+void readerThreadMain(void* slotReader) {
+    LineReader* reader = static_cast<LineReader*>(slotReader);
+    FILE* stream = threadStreams[reader - lineReaderTable];
     for (;;) {
         acquire(*reader);
         if (reader->stopping.load(std::memory_order_acquire)) {
@@ -88,7 +87,11 @@ int startLineReader(FILE* stream, char* buffer) {
     reader.stopping.store(false);
     reader.stream = stream;
     reader.buffer = buffer;
-    std::thread(readerThreadMain, &reader, stream).detach();
+    threadStreams[slot] = stream;
+    if (!startDetachedThread(readerThreadMain, &reader)) {
+        reader.stream = nullptr;
+        return -1;
+    }
     return slot;
 }
 

@@ -1,11 +1,10 @@
 #include "engine/timecontrol.h"
 
-#include <chrono>
 #include <cstring>
-#include <ctime>
 
 #include "engine/output.h"
 #include "engine/parser.h"
+#include "engine/platform.h"
 #include "search/tt.h"
 
 SearchLimits searchLimits;
@@ -15,17 +14,13 @@ Stopwatch searchStopwatch;
 
 namespace {
 
-// The millisecond tick counter, in seconds. It is the monotonic clock's full count, so it
-// never wraps during a search.
+// Both clocks are read as whole milliseconds in 64 bits, so that neither wraps.
 double tickSeconds() {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::steady_clock::now().time_since_epoch())
-                  .count();
-    return double(ms) * 0.001;
+    return double(tickMilliseconds()) * 0.001;
 }
 
 double clockSeconds() {
-    return double(std::clock() * 1000 / CLOCKS_PER_SEC) * 0.001;
+    return double(processMilliseconds()) * 0.001;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "book/replay.h"
 #include "book/tally.h"
 #include "engine/init.h"
+#include "engine/platform.h"
 
 namespace {
 
@@ -260,6 +261,7 @@ int runProbe(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    preparePlatform();
     if (argc < 2) return usage();
     std::string command = argv[1];
     Arguments args(argv + 2, argv + argc);
