@@ -1,0 +1,52 @@
+#include "xboard/clock.h"
+
+#include <algorithm>
+
+// UCCI clocks are whole seconds, and Qarn reads "go time T movestogo N" as T / N seconds
+// (rounded down) for the move and "go time T increment I" as 5% of T plus I, never more
+// than twice that or than T. The go line below always tells the engine the truth rounded
+// down, in the form that keeps its own plan sensible; where whole seconds say too little
+// (under one second left, or fewer seconds than moves to go) the engine is asked for the
+// deepest search and the adapter's own stop, measured in milliseconds, ends it in time.
+SearchPlan planSearch(const TimeControl& control, int movesMade) {
+    SearchPlan plan;
+    int usableMs = 0;
+    std::string timed;
+    if (control.moveTimeMs > 0) {
+        usableMs = std::max(0, control.moveTimeMs - CLOCK_RESERVE_MS);
+        plan.stopAfterMs = usableMs;
+        int seconds = usableMs / 1000;
+        if (seconds >= 1) timed = "go time " + std::to_string(seconds) + " movestogo 1";
+    } else {
+        int clockMs = control.engineTimeMs >= 0 ? control.engineTimeMs : control.baseMs;
+        usableMs = std::max(0, clockMs - CLOCK_RESERVE_MS);
+        int seconds = usableMs / 1000;
+        int incrementSeconds = control.incrementMs / 1000;
+        int movesToGo = control.movesPerSession > 0
+                            ? control.movesPerSession - movesMade % control.movesPerSession
+                            : SUDDEN_DEATH_MOVES;
+        // The stop is a safety net behind the engine's own plan: about half again what the
+        // engine should spend, and never more than half of what is left unless this is the
+        // last move before the clock is refilled.
+        int share = usableMs / movesToGo;
+        int stopAfter = 3 * share + 2 * std::min(control.incrementMs, usableMs);
+        if (control.movesPerSession == 0 || movesToGo > 1)
+            stopAfter = std::min(stopAfter, usableMs / 2);
+        plan.stopAfterMs = std::min(stopAfter, usableMs);
+        if (seconds >= 1) {
+            if (control.movesPerSession > 0 && incrementSeconds == 0 && seconds >= movesToGo)
+                timed = "go time " + std::to_string(seconds) + " movestogo " +
+                        std::to_string(movesToGo);
+            else
+                timed = "go time " + std::to_string(seconds) + " increment " +
+                        std::to_string(incrementSeconds);
+        }
+    }
+    if (control.depthLimit > 0)
+        plan.goCommand = "go depth " + std::to_string(std::min(control.depthLimit, 31));
+    else if (!timed.empty())
+        plan.goCommand = timed;
+    else
+        plan.goCommand = "go depth 31";
+    return plan;
+}
