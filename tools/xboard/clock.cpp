@@ -12,19 +12,26 @@ SearchPlan planSearch(const TimeControl& control, int movesMade) {
     SearchPlan plan;
     int usableMs = 0;
     std::string timed;
+    int lag = control.frontEndLagMs;
     if (control.moveTimeMs > 0) {
-        usableMs = std::max(0, control.moveTimeMs - CLOCK_RESERVE_MS);
+        usableMs = std::max(0, control.moveTimeMs - CLOCK_RESERVE_MS - lag);
         plan.stopAfterMs = usableMs;
         int seconds = usableMs / 1000;
         if (seconds >= 1) timed = "go time " + std::to_string(seconds) + " movestogo 1";
     } else {
         int clockMs = control.engineTimeMs >= 0 ? control.engineTimeMs : control.baseMs;
-        usableMs = std::max(0, clockMs - CLOCK_RESERVE_MS);
-        int seconds = usableMs / 1000;
-        int incrementSeconds = control.incrementMs / 1000;
         int movesToGo = control.movesPerSession > 0
                             ? control.movesPerSession - movesMade % control.movesPerSession
                             : SUDDEN_DEATH_MOVES;
+        // Lag that the increment does not cover is paid on every move to come; a quarter of the
+        // clock always stays usable, so that short of time the engine still searches.
+        int lagMoves = control.incrementMs >= 2 * lag ? 1
+                       : control.movesPerSession > 0  ? movesToGo
+                                                      : LAG_RESERVE_MOVES;
+        int reserve = std::min(CLOCK_RESERVE_MS + lag * lagMoves, clockMs * 3 / 4);
+        usableMs = std::max(0, clockMs - reserve);
+        int seconds = usableMs / 1000;
+        int incrementSeconds = control.incrementMs / 1000;
         // The stop is a safety net behind the engine's own plan: about half again what the
         // engine should spend, and never more than half of what is left unless this is the
         // last move before the clock is refilled.
@@ -49,4 +56,12 @@ SearchPlan planSearch(const TimeControl& control, int movesMade) {
     else
         plan.goCommand = "go depth 31";
     return plan;
+}
+
+void noteMoveCharge(TimeControl& control, int chargedMs, int searchedMs) {
+    int lag = chargedMs - searchedMs;
+    // A clock refilled at a session's end, or set by hand, says nothing about lag.
+    if (chargedMs < 0 || lag < 0 || lag > 5000) return;
+    // Quick to rise, slow to fall: one slow move is reason enough to expect another.
+    control.frontEndLagMs = std::max(lag, (3 * control.frontEndLagMs + lag) / 4);
 }

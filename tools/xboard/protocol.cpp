@@ -88,6 +88,9 @@ void startSearchIfEngineToMove(Adapter& adapter) {
     sendToEngine(adapter.engine, plan.goCommand);
     adapter.searching = true;
     adapter.stopSent = false;
+    adapter.clockAtSearch = adapter.control.engineTimeMs;
+    adapter.searchStart = Clock::now();
+    adapter.searchMs = -1;
     adapter.stopAt = Clock::now() + std::chrono::milliseconds(plan.stopAfterMs);
 }
 
@@ -131,6 +134,9 @@ void postThinking(const std::vector<std::string>& w) {
 
 void finishSearch(Adapter& adapter, const std::vector<std::string>& w) {
     adapter.searching = false;
+    adapter.searchMs = int(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - adapter.searchStart)
+            .count());
     if (w[0] == "nobestmove" || w.size() < 2) {
         if (legalMoveCount(adapter.game) == 0)
             claimNoMoveResult(adapter);
@@ -226,6 +232,12 @@ void runCommand(Adapter& adapter, const std::string& line, const std::vector<std
         adapter.post = command == "post";
     } else if (command == "time") {
         adapter.control.engineTimeMs = std::atoi(argument.c_str()) * 10;
+        if (adapter.searchMs >= 0 && adapter.clockAtSearch >= 0)
+            noteMoveCharge(
+                adapter.control,
+                adapter.clockAtSearch + adapter.control.incrementMs - adapter.control.engineTimeMs,
+                adapter.searchMs);
+        adapter.searchMs = -1;
     } else if (command == "level" && w.size() == 4) {
         adapter.control.movesPerSession = std::atoi(w[1].c_str());
         adapter.control.baseMs = minutesToMs(w[2]);

@@ -25,6 +25,11 @@ struct Adapter {
     bool searching = false;
     bool stopSent = false;
     std::chrono::steady_clock::time_point stopAt;
+    // The last search, for measuring the front end's lag: the clock when it started, when
+    // it started, and how long it took; searchMs is -1 when there is nothing to measure.
+    int clockAtSearch = -1;
+    std::chrono::steady_clock::time_point searchStart;
+    int searchMs = -1;
     // Lines that arrived behind a ping during a search; they run, in order, once the move
     // has been sent, so that "pong" always follows the work that came before it.
     std::deque<std::string> heldLines;
