@@ -199,6 +199,7 @@ void runCommand(Adapter& adapter, const std::string& line, const std::vector<std
         adapter.engineSide = BLACK;
         adapter.gameOver = false;
         adapter.control.depthLimit = 0;
+        adapter.searchMs = -1;  // the clocks start again
     } else if (command == "variant") {
         if (argument != "xiangqi") sendToFrontEnd("Error (unsupported variant): " + argument);
     } else if (command == "force") {
