@@ -40,6 +40,7 @@ def main():
     parser.add_argument("--games", type=int, default=2)
     parser.add_argument("--tc", default="0:10", help="XBoard's -tc: minutes[:seconds]")
     parser.add_argument("--inc", default="0.1", help="XBoard's -inc: seconds per move")
+    parser.add_argument("--extra", default="", help="more XBoard options, e.g. '-mps 40'")
     parser.add_argument("--keep", help="directory to keep the PGN and the debug log in")
     args = parser.parse_args()
 
@@ -60,10 +61,12 @@ def main():
                "-tc", args.tc, "-inc", args.inc, "-mg", str(args.games), "-matchPause", "300",
                "-autoCallFlag", "true", "-popupExitMessage", "false", "-popupMoveErrors", "false",
                "-adjudicateDrawMoves", "150", "-xexit", "-sgf", pgn,
-               "-debug", "-nameOfDebugFile", debug]
+               "-debug", "-nameOfDebugFile", debug] + args.extra.split()
+    # XBoard saves its settings in the home directory on exit: it gets one of its own.
+    env = dict(os.environ, HOME=work)
     try:
         subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL, timeout=120 + 4 * args.games * 60)
+                       stdin=subprocess.DEVNULL, env=env, timeout=120 + 4 * args.games * 60)
     except subprocess.TimeoutExpired:
         print("FAIL: the match did not end")
         return 1

@@ -23,20 +23,22 @@ SearchPlan planSearch(const TimeControl& control, int movesMade) {
         int movesToGo = control.movesPerSession > 0
                             ? control.movesPerSession - movesMade % control.movesPerSession
                             : SUDDEN_DEATH_MOVES;
-        // Lag that the increment does not cover is paid on every move to come; a quarter of the
-        // clock always stays usable, so that short of time the engine still searches.
+        // Lag that the increment does not cover is paid on every move to come; an eighth of
+        // the clock always stays usable, so that short of time the engine still searches.
         int lagMoves = control.incrementMs >= 2 * lag ? 1
                        : control.movesPerSession > 0  ? movesToGo
                                                       : LAG_RESERVE_MOVES;
-        int reserve = std::min(CLOCK_RESERVE_MS + lag * lagMoves, clockMs * 3 / 4);
+        int reserve = std::min(CLOCK_RESERVE_MS + lag * lagMoves, clockMs * 7 / 8);
         usableMs = std::max(0, clockMs - reserve);
         int seconds = usableMs / 1000;
         int incrementSeconds = control.incrementMs / 1000;
         // The stop is a safety net behind the engine's own plan: about half again what the
         // engine should spend, and never more than half of what is left unless this is the
         // last move before the clock is refilled.
+        // Only the part of the increment that the lag leaves over pays for searching.
         int share = usableMs / movesToGo;
-        int stopAfter = 3 * share + 2 * std::min(control.incrementMs, usableMs);
+        int spareIncrement = std::clamp(control.incrementMs - lag, 0, usableMs);
+        int stopAfter = 3 * share + 2 * spareIncrement;
         if (control.movesPerSession == 0 || movesToGo > 1)
             stopAfter = std::min(stopAfter, usableMs / 2);
         plan.stopAfterMs = std::min(stopAfter, usableMs);
