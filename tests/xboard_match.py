@@ -62,12 +62,13 @@ def main():
                "-tc", args.tc, "-inc", args.inc, "-mg", str(args.games), "-matchPause", "300",
                "-autoCallFlag", "true", "-popupExitMessage", "false", "-popupMoveErrors", "false",
                "-adjudicateDrawMoves", "150", "-xexit", "-sgf", pgn,
-               "-debug", "-nameOfDebugFile", debug] + args.extra.split()
-    # XBoard saves its settings in the home directory on exit: it gets one of its own.
-    env = dict(os.environ, HOME=work)
+               "-debug", "-nameOfDebugFile", debug,
+               # Neither the user's settings nor a file of saved ones: XBoard's defaults.
+               "-settingsFile", os.path.join(work, "xboardrc"), "-saveSettingsOnExit", "false",
+               ] + args.extra.split()
     try:
         subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL, env=env, timeout=120 + 4 * args.games * 60)
+                       stdin=subprocess.DEVNULL, timeout=120 + 4 * args.games * 60)
     except subprocess.TimeoutExpired:
         print("FAIL: the match did not end")
         return 1

@@ -9,20 +9,19 @@ build=$(cd "${1:-build}" && pwd)
 out=${2:-docs/xboard.png}
 seconds=${QARN_SCREENSHOT_SECONDS:-12}
 display=:$((90 + RANDOM % 100))
-# XBoard saves its settings in the home directory on exit: it gets one of its own.
-home=$(mktemp -d)
 
 Xvfb "$display" -screen 0 1024x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 xboard=
-trap 'kill "$xboard" "$xvfb" 2>/dev/null || true; rm -rf "$home"' EXIT
+trap 'kill "$xboard" "$xvfb" 2>/dev/null || true' EXIT
 sleep 1
-HOME=$home DISPLAY=$display /usr/games/xboard -variant xiangqi -fcp "$build/qarn-xboard" -fd "$build" \
+DISPLAY=$display /usr/games/xboard -variant xiangqi -fcp "$build/qarn-xboard" -fd "$build" \
     -scp /usr/games/maxqi -sd /usr/games -tc 1 -mg 1 -popupExitMessage false \
     -showThinking true -pid '~~/themes/xiangqi' -trueColors true -useBoardTexture true \
     -liteBackTextureFile '~~/themes/textures/xqboard-9x10.png' \
     -darkBackTextureFile '~~/themes/textures/xqboard-9x10.png' -overrideLineGap 0 \
-    -highlightMoveWithArrow true >/dev/null 2>&1 &
+    -highlightMoveWithArrow true -settingsFile /nonexistent -saveSettingsOnExit false \
+    >/dev/null 2>&1 &
 xboard=$!
 sleep "$seconds"
 mkdir -p "$(dirname "$out")"
