@@ -34,11 +34,16 @@ SearchPlan planSearch(const TimeControl& control, int movesMade) {
         int incrementSeconds = control.incrementMs / 1000;
         // The stop is a safety net behind the engine's own plan: about half again what the
         // engine should spend, and never more than half of what is left unless this is the
-        // last move before the clock is refilled.
-        // Only the part of the increment that the lag leaves over pays for searching.
-        int share = usableMs / movesToGo;
+        // last move before the clock is refilled. Only the part of the increment that the
+        // lag leaves over pays for searching. Where the lag would take a quarter of a clock
+        // that is never refilled, the game is one of a few seconds: such games run long and
+        // every move pays the lag again, so the stop spreads the clock over as many moves as
+        // the lag is kept back for.
+        bool lagBound =
+            control.movesPerSession == 0 && CLOCK_RESERVE_MS + lag * lagMoves > clockMs / 4;
+        int share = usableMs / (lagBound ? LAG_RESERVE_MOVES : movesToGo);
         int spareIncrement = std::clamp(control.incrementMs - lag, 0, usableMs);
-        int stopAfter = 3 * share + 2 * spareIncrement;
+        int stopAfter = (lagBound ? 2 : 3) * share + 2 * spareIncrement;
         if (control.movesPerSession == 0 || movesToGo > 1)
             stopAfter = std::min(stopAfter, usableMs / 2);
         plan.stopAfterMs = std::min(stopAfter, usableMs);
