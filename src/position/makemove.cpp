@@ -211,6 +211,61 @@ bool isLegalMove(Move mv, Position& pos) {
     return !attackedAfterMove(pos, mv, pos.side);
 }
 
+namespace {
+
+// The part of LegalityInfo along one half-line from the king. `first`, `second` and `third`
+// are the line's piece bits on that side (at most one each), `empty` the empty Squares
+// between the king and the first piece; `square` turns a bit into its Square.
+template <typename SquareOf>
+void guardHalfLine(const Position& pos, unsigned first, unsigned second, unsigned third,
+                   unsigned empty, SquareOf square, uint16_t& pinned, uint16_t& screens) {
+    const int enemy = 48 - sideBase(pos.side);
+    auto enemySlot = [&](unsigned bit) {
+        PieceIndex piece = bit != 0 ? pos.board[square(bit)] : 0;
+        return (piece & enemy) != 0 ? piece & 15 : -1;
+    };
+    int secondSlot = enemySlot(second);
+    // A rook, or the facing king, behind the first piece.
+    if (secondSlot == SLOT_KING || secondSlot == SLOT_ROOK || secondSlot == SLOT_ROOK + 1)
+        pinned |= uint16_t(first);
+    // A cannon third: either piece in front of it leaving makes the other its screen.
+    int thirdSlot = enemySlot(third);
+    if (thirdSlot == SLOT_CANNON || thirdSlot == SLOT_CANNON + 1)
+        pinned |= uint16_t(first | second);
+    // A cannon first: any piece put before it becomes its screen.
+    int firstSlot = enemySlot(first);
+    if (firstSlot == SLOT_CANNON || firstSlot == SLOT_CANNON + 1) screens |= uint16_t(empty);
+}
+
+}  // namespace
+
+void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
+    Square king = pos.pieceSquare[sideBase(pos.side)];
+    info = LegalityInfo{king, 0, 0, 0, 0, {0, 0}};
+    if (king == 0) return;
+    const SlideMasks& file = fileMasksOf(pos, king);
+    const SlideMasks& rank = rankMasksOf(pos, king);
+    const int kingFile = fileOf(king), rankBase = king & 0xF0;
+    auto onFile = [&](unsigned bit) { return Square((__builtin_ctz(bit) + 3) << 4 | kingFile); };
+    auto onRank = [&](unsigned bit) { return Square(rankBase | (__builtin_ctz(bit) + 3)); };
+    const unsigned fileLow = rankBitOf[king] - 1u, rankLow = fileBitOf[king] - 1u;
+    for (unsigned side : {fileLow, ~fileLow & ~unsigned(rankBitOf[king])}) {
+        guardHalfLine(pos, file.rookCaptureMask & side, file.cannonCaptureMask & side,
+                      file.thirdPieceMask & side, file.emptyMask & side, onFile, info.pinnedOnFile,
+                      info.screenOnFile);
+    }
+    for (unsigned side : {rankLow, ~rankLow & ~unsigned(fileBitOf[king])}) {
+        guardHalfLine(pos, rank.rookCaptureMask & side, rank.cannonCaptureMask & side,
+                      rank.thirdPieceMask & side, rank.emptyMask & side, onRank, info.pinnedOnRank,
+                      info.screenOnRank);
+    }
+    const Square* knights = pos.pieceSquare + 48 - sideBase(pos.side) + SLOT_KNIGHT;
+    for (int i = 0; i < 2; i++) {
+        int leg = knights[i] != 0 ? knightLegOf(king - knights[i]) : 0;
+        if (leg != 0) info.legBlockers[i] = Square(knights[i] + leg);
+    }
+}
+
 bool givesCheck(Move mv, Position& pos) {
     if (!mayGiveCheck(pos, moveFrom(mv), moveTo(mv))) return false;
     return attackedAfterMove(pos, mv, 1 - pos.side);
