@@ -26,38 +26,50 @@ bool isSideInCheck(const Position& pos, int side);
 bool isLegalMove(Move mv, Position& pos);
 bool givesCheck(Move mv, Position& pos);
 
-// What a move of the side to move must avoid to keep its king safe when it is not in check,
-// gathered once per node: the pieces whose departure may open a line or a knight's leg onto
-// the king, and the empty Squares where a piece would become the screen of an enemy cannon.
-// A move of another piece than the king that touches neither is legal without an attack test.
+// The squares that decide the legality of the side to move's moves, gathered once per node,
+// so that most moves need no attack test. Out of check: the pieces whose departure may open
+// a line or a knight's leg onto the king, and the empty Squares where a piece would become
+// an enemy cannon's screen; a move of another piece than the king that touches none of them
+// is legal. In check: the checkers, the Squares that block them and the cannons' screens; a
+// move of another piece than the king that touches none of them is illegal. Every other
+// move takes the full test.
 struct LegalityInfo {
     Square king;
-    uint16_t pinnedOnFile;  // rank bits on the king's file
-    uint16_t pinnedOnRank;  // file bits on the king's rank
-    uint16_t screenOnFile;
-    uint16_t screenOnRank;
-    Square legBlockers[2];  // Squares on the legs of enemy knights aimed at the king
+    uint8_t mode;         // LEGALITY_...
+    uint16_t fromOnFile;  // rank bits on the king's file
+    uint16_t fromOnRank;  // file bits on the king's rank
+    uint16_t toOnFile;
+    uint16_t toOnRank;
+    Square fromSquares[2];  // out of check: the legs of enemy knights aimed at the king
+    Square toSquares[4];    // in check: the checking knights and their legs
 };
 
-// Fills `info` for the side to move; only meaningful when it is not in check.
+constexpr uint8_t LEGALITY_QUIET = 0, LEGALITY_IN_CHECK = 1, LEGALITY_TEST_ALL = 2;
+
 void computeLegalityInfo(const Position& pos, LegalityInfo& info);
-// isLegalMove, for a Position that is not in check and the info computed for it.
+// The answer of isLegalMove, with the info computed for the current Position.
 inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
     Square from = moveFrom(mv), to = moveTo(mv);
     Square king = info.king;
-    if (from == king) return isLegalMove(mv, pos);
-    bool exposes = from == info.legBlockers[0] || from == info.legBlockers[1];
+    if (from == king || info.mode == LEGALITY_TEST_ALL) return isLegalMove(mv, pos);
+    bool touches = false;
     if (fileOf(from) == fileOf(king)) {
-        exposes |= (info.pinnedOnFile & rankBitOf[from]) != 0;
+        touches = (info.fromOnFile & rankBitOf[from]) != 0;
     } else if (rankOf(from) == rankOf(king)) {
-        exposes |= (info.pinnedOnRank & fileBitOf[from]) != 0;
+        touches = (info.fromOnRank & fileBitOf[from]) != 0;
     }
     if (fileOf(to) == fileOf(king)) {
-        exposes |= (info.screenOnFile & rankBitOf[to]) != 0;
+        touches |= (info.toOnFile & rankBitOf[to]) != 0;
     } else if (rankOf(to) == rankOf(king)) {
-        exposes |= (info.screenOnRank & fileBitOf[to]) != 0;
+        touches |= (info.toOnRank & fileBitOf[to]) != 0;
     }
-    return !exposes || isLegalMove(mv, pos);
+    if (info.mode == LEGALITY_QUIET) {
+        touches |= from == info.fromSquares[0] || from == info.fromSquares[1];
+        return !touches || isLegalMove(mv, pos);
+    }
+    touches |= to == info.toSquares[0] || to == info.toSquares[1] || to == info.toSquares[2] ||
+               to == info.toSquares[3];
+    return touches && isLegalMove(mv, pos);
 }
 inline bool inCheckNow(const Position& pos) {
     return pos.moveHistory[pos.historyCount - 1] >= CHECK_BIT;

@@ -47,12 +47,11 @@ void scoreEvasions(MoveList& list, const Position& pos) {
     }
 }
 
-// The legality test of a picked move: out of check, with the node's pins and screens,
-// gathered at the first move that needs them.
+// The legality test of a picked move, with the node's legality info gathered at the first
+// move that needs it.
 template <typename Picker>
 inline bool isLegalPick(Move move, Picker& picker) {
     Position& pos = *picker.pos;
-    if (picker.inCheck) return isLegalMove(move, pos);
     if (!picker.legalityReady) {
         computeLegalityInfo(pos, picker.legality);
         picker.legalityReady = true;

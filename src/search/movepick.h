@@ -45,7 +45,7 @@ struct MovePicker {
     int index;
     MoveList list;
     int32_t cutoffRatio;
-    bool legalityReady;  // `legality` is filled at the first test out of check
+    bool legalityReady;  // `legality` is filled at the first legality test
     LegalityInfo legality;
 };
 
