@@ -15,14 +15,6 @@ inline bool isPawn(PieceIndex piece) {
     return (piece & 15) >= SLOT_PAWN;
 }
 
-// Whether the Square shares a rank or a file with the king, or touches it diagonally (where
-// the legs of knights that attack the king lie).
-inline bool nearKingLines(Square sq, Square king) {
-    int difference = sq - king;
-    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
-           difference == -15 || difference == 15 || difference == 17;
-}
-
 // False when the move cannot give check: the opponent is never in check before it, and
 // only a knight or a pawn attacks the king from off the king's lines; every other check
 // comes through a line or a knight's leg that the move touches.

@@ -26,6 +26,14 @@ bool isSideInCheck(const Position& pos, int side);
 bool isLegalMove(Move mv, Position& pos);
 bool givesCheck(Move mv, Position& pos);
 
+// Whether the Square shares a rank or a file with the king, or touches it diagonally (where
+// the legs of knights that attack the king lie).
+inline bool nearKingLines(Square sq, Square king) {
+    int difference = sq - king;
+    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
+           difference == -15 || difference == 15 || difference == 17;
+}
+
 // The squares that decide the legality of the side to move's moves, gathered once per node,
 // so that most moves need no attack test. Out of check: the pieces whose departure may open
 // a line or a knight's leg onto the king, and the empty Squares where a piece would become

@@ -48,11 +48,17 @@ void scoreEvasions(MoveList& list, const Position& pos) {
 }
 
 // The legality test of a picked move, with the node's legality info gathered at the first
-// move that needs it.
+// move that needs it. Out of check, a move of another piece than the king away from the
+// king's lines needs none: many nodes end before such info would pay for itself.
 template <typename Picker>
 inline bool isLegalPick(Move move, Picker& picker) {
     Position& pos = *picker.pos;
     if (!picker.legalityReady) {
+        Square king = pos.pieceSquare[sideBase(pos.side)];
+        Square from = moveFrom(move), to = moveTo(move);
+        if (!picker.inCheck && king != 0 && from != king && !nearKingLines(from, king) &&
+            !nearKingLines(to, king))
+            return true;
         computeLegalityInfo(pos, picker.legality);
         picker.legalityReady = true;
     }
