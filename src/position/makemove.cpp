@@ -32,11 +32,13 @@ inline bool mayGiveCheck(const Position& pos, Square from, Square to) {
 
 }  // namespace
 
-void makeMove(Position& pos, Move mv, UndoRecord& undo) {
+namespace {
+
+// Everything of makeMove but the move record, whose check bit the callers find their way.
+inline void movePieces(Position& pos, Move mv, UndoRecord& undo) {
     Square from = moveFrom(mv), to = moveTo(mv);
     PieceIndex moving = pos.board[from];
     PieceIndex captured = pos.board[to];
-    bool mayCheck = mayGiveCheck(pos, from, to);
     undo.captured = captured;
     undo.key = pos.key;
     undo.blackScore = pos.blackScore;
@@ -72,11 +74,26 @@ void makeMove(Position& pos, Move mv, UndoRecord& undo) {
 
     pos.side = 1 - pos.side;
     pos.key ^= sideKey;
-    bool check = mayCheck && isSideInCheck(pos, pos.side);
+}
+
+inline void recordMove(Position& pos, Move mv, PieceIndex captured, bool check) {
     pos.moveHistory[pos.historyCount] =
         MoveRecord(mv) | (MoveRecord(captured) << 16) | (check ? CHECK_BIT : 0);
     pos.keyHistory[pos.historyCount] = pos.key;
     pos.historyCount++;
+}
+
+}  // namespace
+
+void makeMove(Position& pos, Move mv, UndoRecord& undo) {
+    bool mayCheck = mayGiveCheck(pos, moveFrom(mv), moveTo(mv));
+    movePieces(pos, mv, undo);
+    recordMove(pos, mv, undo.captured, mayCheck && isSideInCheck(pos, pos.side));
+}
+
+void makeMoveKnowingCheck(Position& pos, Move mv, UndoRecord& undo, bool check) {
+    movePieces(pos, mv, undo);
+    recordMove(pos, mv, undo.captured, check);
 }
 
 void unmakeMove(Position& pos, Move mv, const UndoRecord& undo) {

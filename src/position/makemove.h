@@ -16,6 +16,8 @@ struct UndoRecord {
 
 // Plays a pseudo-legal Move of the side to move; legality is not tested.
 void makeMove(Position& pos, Move mv, UndoRecord& undo);
+// makeMove for a caller that has just asked givesCheck about the move: `check` is its answer.
+void makeMoveKnowingCheck(Position& pos, Move mv, UndoRecord& undo, bool check);
 void unmakeMove(Position& pos, Move mv, const UndoRecord& undo);
 void makeNullMove(Position& pos, UndoRecord& undo);
 void unmakeNullMove(Position& pos, const UndoRecord& undo);
