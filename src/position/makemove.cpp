@@ -15,14 +15,6 @@ inline bool isPawn(PieceIndex piece) {
     return (piece & 15) >= SLOT_PAWN;
 }
 
-// Whether the Square shares a rank or a file with the king, or touches it diagonally (where
-// the legs of knights that attack the king lie).
-inline bool nearKingLines(Square sq, Square king) {
-    int difference = sq - king;
-    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
-           difference == -15 || difference == 15 || difference == 17;
-}
-
 // False when the move cannot give check: the opponent is never in check before it, and
 // only a knight or a pawn attacks the king from off the king's lines; every other check
 // comes through a line or a knight's leg that the move touches.
@@ -40,11 +32,13 @@ inline bool mayGiveCheck(const Position& pos, Square from, Square to) {
 
 }  // namespace
 
-void makeMove(Position& pos, Move mv, UndoRecord& undo) {
+namespace {
+
+// Everything of makeMove but the move record, whose check bit the callers find their way.
+inline void movePieces(Position& pos, Move mv, UndoRecord& undo) {
     Square from = moveFrom(mv), to = moveTo(mv);
     PieceIndex moving = pos.board[from];
     PieceIndex captured = pos.board[to];
-    bool mayCheck = mayGiveCheck(pos, from, to);
     undo.captured = captured;
     undo.key = pos.key;
     undo.blackScore = pos.blackScore;
@@ -80,11 +74,26 @@ void makeMove(Position& pos, Move mv, UndoRecord& undo) {
 
     pos.side = 1 - pos.side;
     pos.key ^= sideKey;
-    bool check = mayCheck && isSideInCheck(pos, pos.side);
+}
+
+inline void recordMove(Position& pos, Move mv, PieceIndex captured, bool check) {
     pos.moveHistory[pos.historyCount] =
         MoveRecord(mv) | (MoveRecord(captured) << 16) | (check ? CHECK_BIT : 0);
     pos.keyHistory[pos.historyCount] = pos.key;
     pos.historyCount++;
+}
+
+}  // namespace
+
+void makeMove(Position& pos, Move mv, UndoRecord& undo) {
+    bool mayCheck = mayGiveCheck(pos, moveFrom(mv), moveTo(mv));
+    movePieces(pos, mv, undo);
+    recordMove(pos, mv, undo.captured, mayCheck && isSideInCheck(pos, pos.side));
+}
+
+void makeMoveKnowingCheck(Position& pos, Move mv, UndoRecord& undo, bool check) {
+    movePieces(pos, mv, undo);
+    recordMove(pos, mv, undo.captured, check);
 }
 
 void unmakeMove(Position& pos, Move mv, const UndoRecord& undo) {
@@ -209,6 +218,111 @@ bool isLegalMove(Move mv, Position& pos) {
             return false;
     }
     return !attackedAfterMove(pos, mv, pos.side);
+}
+
+namespace {
+
+// The part of LegalityInfo along one half-line from the king. `first`, `second` and `third`
+// are the line's piece bits on that side (at most one each), `empty` the empty Squares
+// between the king and the first piece, `side` every bit on that side; `square` turns a bit
+// into its Square. Returns whether a checker stands on the half-line.
+template <typename SquareOf>
+bool guardHalfLine(const Position& pos, bool inCheck, unsigned side, const SlideMasks& masks,
+                   SquareOf square, uint16_t& fromBits, uint16_t& toBits) {
+    const unsigned first = masks.rookCaptureMask & side, second = masks.cannonCaptureMask & side;
+    const unsigned third = masks.thirdPieceMask & side;
+    const int enemy = 48 - sideBase(pos.side);
+    auto enemySlot = [&](unsigned bit) {
+        PieceIndex piece = bit != 0 ? pos.board[square(bit)] : 0;
+        return (piece & enemy) != 0 ? piece & 15 : -1;
+    };
+    auto isRook = [](int slot) {
+        return slot == SLOT_KING || slot == SLOT_ROOK || slot == SLOT_ROOK + 1;
+    };
+    auto isCannon = [](int slot) { return slot == SLOT_CANNON || slot == SLOT_CANNON + 1; };
+    // The bits from the king up to and including `bit`, on this side (the low side holds
+    // bit 0 unless it is empty).
+    auto upTo = [&](unsigned bit) { return side & (side & 1 ? ~(bit - 1) : (bit << 1) - 1); };
+    if (inCheck) {
+        bool checked = false;
+        if (isRook(enemySlot(first))) {
+            toBits |= uint16_t(upTo(first));
+            checked = true;
+        }
+        // A cannon is blocked by a second screen anywhere before it, or loses its screen.
+        if (isCannon(enemySlot(second))) {
+            toBits |= uint16_t(upTo(second));
+            fromBits |= uint16_t(first);
+            checked = true;
+        }
+        return checked;
+    }
+    // A rook, or the facing king, behind the first piece.
+    if (isRook(enemySlot(second))) fromBits |= uint16_t(first);
+    // A cannon third: either piece in front of it leaving makes the other its screen.
+    if (isCannon(enemySlot(third))) fromBits |= uint16_t(first | second);
+    // A cannon first: any piece put before it becomes its screen.
+    if (isCannon(enemySlot(first))) toBits |= uint16_t(masks.emptyMask & side);
+    return false;
+}
+
+}  // namespace
+
+void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
+    Square king = pos.pieceSquare[sideBase(pos.side)];
+    const bool inCheck = inCheckNow(pos);
+    info = LegalityInfo{
+        king, inCheck ? LEGALITY_IN_CHECK : LEGALITY_QUIET, 0, 0, 0, 0, {0, 0}, {0, 0, 0, 0}};
+    if (king == 0) {
+        info.mode = LEGALITY_TEST_ALL;
+        return;
+    }
+    const SlideMasks& file = fileMasksOf(pos, king);
+    const SlideMasks& rank = rankMasksOf(pos, king);
+    const int kingFile = fileOf(king), rankBase = king & 0xF0;
+    auto onFile = [&](unsigned bit) { return Square((__builtin_ctz(bit) + 3) << 4 | kingFile); };
+    auto onRank = [&](unsigned bit) { return Square(rankBase | (__builtin_ctz(bit) + 3)); };
+    const unsigned fileLow = rankBitOf[king] - 1u, rankLow = fileBitOf[king] - 1u;
+    const unsigned fileHigh = 0x3FF & ~fileLow & ~unsigned(rankBitOf[king]);
+    const unsigned rankHigh = 0x1FF & ~rankLow & ~unsigned(fileBitOf[king]);
+    bool checked = false;
+    for (unsigned side : {fileLow, fileHigh}) {
+        checked |= guardHalfLine(pos, inCheck, side, file, onFile, info.fromOnFile, info.toOnFile);
+    }
+    for (unsigned side : {rankLow, rankHigh}) {
+        checked |= guardHalfLine(pos, inCheck, side, rank, onRank, info.fromOnRank, info.toOnRank);
+    }
+    const int enemy = 48 - sideBase(pos.side);
+    const Square* knights = pos.pieceSquare + enemy + SLOT_KNIGHT;
+    for (int i = 0; i < 2; i++) {
+        int leg = knights[i] != 0 ? knightLegOf(king - knights[i]) : 0;
+        if (leg == 0) continue;
+        Square legSquare = Square(knights[i] + leg);
+        if (!inCheck) {
+            info.fromSquares[i] = legSquare;
+        } else if (pos.board[legSquare] == 0) {
+            info.toSquares[2 * i] = knights[i];
+            info.toSquares[2 * i + 1] = legSquare;
+            checked = true;
+        }
+    }
+    if (!inCheck) return;
+    // Pawns beside the king and the one whose forward step lands on it: only their capture
+    // answers them.
+    for (Square sq :
+         {Square(king - 1), Square(king + 1), Square(pos.side == RED ? king - 16 : king + 16)}) {
+        PieceIndex piece = pos.board[sq];
+        if ((piece & enemy) && (piece & 15) >= SLOT_PAWN) {
+            if (fileOf(sq) == kingFile) {
+                info.toOnFile |= rankBitOf[sq];
+            } else {
+                info.toOnRank |= fileBitOf[sq];
+            }
+            checked = true;
+        }
+    }
+    // The record says check but no checker was found: test every move.
+    if (!checked) info.mode = LEGALITY_TEST_ALL;
 }
 
 bool givesCheck(Move mv, Position& pos) {

@@ -211,7 +211,17 @@ void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool
 
 void generateLegalMoves(MoveList& list, Position& pos) {
     generateAllMoves(list, pos);
-    filterMoveList(list, pos, isLegalMove, true);
+    LegalityInfo info;
+    computeLegalityInfo(pos, info);
+    int kept = 0;
+    for (int i = 0; i < list.count; i++) {
+        if (isLegalMoveWithInfo(list.moves[i], pos, info)) {
+            list.moves[kept] = list.moves[i];
+            list.scores[kept] = list.scores[i];
+            kept++;
+        }
+    }
+    list.count = kept;
 }
 
 void generateLegalMovesOnCopy(MoveList& list, Position& pos) {

@@ -7,10 +7,12 @@ uint64_t perft(Position& pos, int depth) {
     if (depth <= 0) return 1;
     MoveList list;
     generateAllMoves(list, pos);
+    LegalityInfo info;
+    computeLegalityInfo(pos, info);
     uint64_t nodes = 0;
     for (int i = 0; i < list.count; i++) {
         Move move = list.moves[i];
-        if (!isLegalMove(move, pos)) continue;
+        if (!isLegalMoveWithInfo(move, pos, info)) continue;
         if (depth == 1) {
             nodes++;
             continue;

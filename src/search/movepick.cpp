@@ -47,6 +47,24 @@ void scoreEvasions(MoveList& list, const Position& pos) {
     }
 }
 
+// The legality test of a picked move, with the node's legality info gathered at the first
+// move that needs it. Out of check, a move of another piece than the king away from the
+// king's lines needs none: many nodes end before such info would pay for itself.
+template <typename Picker>
+inline bool isLegalPick(Move move, Picker& picker) {
+    Position& pos = *picker.pos;
+    if (!picker.legalityReady) {
+        Square king = pos.pieceSquare[sideBase(pos.side)];
+        Square from = moveFrom(move), to = moveTo(move);
+        if (!picker.inCheck && king != 0 && from != king && !nearKingLines(from, king) &&
+            !nearKingLines(to, king))
+            return true;
+        computeLegalityInfo(pos, picker.legality);
+        picker.legalityReady = true;
+    }
+    return isLegalMoveWithInfo(move, pos, picker.legality);
+}
+
 // Halves an entry pair of the cut-off statistics once its tried count reaches 16384.
 void ageStatistics(int index) {
     if (triedCount[index] >= 16384) {
@@ -148,6 +166,7 @@ void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Mo
     picker.pos = &pos;
     picker.inCheck = inCheck;
     picker.hashMove = hashMove;
+    picker.legalityReady = false;
     picker.killers[0] = killerMoves[ply][0];
     picker.killers[1] = killerMoves[ply][1];
     picker.index = 0;
@@ -176,28 +195,28 @@ Move nextMove(MovePicker& picker) {
                 if (picker.index < 0) {
                     picker.index = 0;
                     Move hash = picker.hashMove;
-                    if (hash != 0 && isPseudoLegal(hash, pos) && isLegalMove(hash, pos))
+                    if (hash != 0 && isPseudoLegal(hash, pos) && isLegalPick(hash, picker))
                         return hash;
                 }
                 break;
             case STAGE_CAPTURES:
                 while (picker.index < picker.list.count) {
                     Move move = picker.list.moves[picker.index++];
-                    if (move != picker.hashMove && isLegalMove(move, pos)) return move;
+                    if (move != picker.hashMove && isLegalPick(move, picker)) return move;
                 }
                 break;
             case STAGE_KILLERS:
                 while (picker.index < 2) {
                     Move move = picker.killers[picker.index++];
                     if (move == 0 || move == picker.hashMove) continue;
-                    if (isPseudoLegalQuiet(move, pos) && isLegalMove(move, pos)) return move;
+                    if (isPseudoLegalQuiet(move, pos) && isLegalPick(move, picker)) return move;
                 }
                 break;
             case STAGE_QUIETS:
                 while (picker.index < picker.list.count) {
                     Move move = picker.list.moves[picker.index++];
                     if (move == picker.hashMove || move == picker.killers[0] ||
-                        move == picker.killers[1] || !isLegalMove(move, pos))
+                        move == picker.killers[1] || !isLegalPick(move, picker))
                         continue;
                     int index = historyIndex(move, pos);
                     picker.cutoffRatio = cutoffCount[index] * 16384 / triedCount[index];
@@ -230,6 +249,7 @@ Move nextMove(MovePicker& picker) {
 void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck) {
     picker.pos = &pos;
     picker.inCheck = inCheck;
+    picker.legalityReady = false;
     picker.index = 0;
     if (inCheck) {
         picker.stage = kQuiescenceInCheckProgram;
@@ -245,10 +265,9 @@ void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck)
 
 Move nextQuiescenceMove(QuiescencePicker& picker) {
     if (*picker.stage == STAGE_END) return 0;
-    Position& pos = *picker.pos;
     while (picker.index < picker.list.count) {
         Move move = picker.list.moves[picker.index++];
-        if (isLegalMove(move, pos)) return move;
+        if (isLegalPick(move, picker)) return move;
     }
     picker.stage++;
     return 0;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/position.h"
 
@@ -44,6 +45,8 @@ struct MovePicker {
     int index;
     MoveList list;
     int32_t cutoffRatio;
+    bool legalityReady;  // `legality` is filled at the first legality test
+    LegalityInfo legality;
 };
 
 struct QuiescencePicker {
@@ -52,6 +55,8 @@ struct QuiescencePicker {
     const PickerStage* stage;
     int index;
     MoveList list;
+    bool legalityReady;
+    LegalityInfo legality;
 };
 
 constexpr int32_t FULL_CUTOFF_RATIO = 16384;

@@ -82,7 +82,8 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
     while (Move move = nextMove(picker)) {
         // Extension: checks and single replies keep the depth.
-        int newDepth = singleReply || givesCheck(move, pos) ? depth : depth - 1;
+        const bool checks = givesCheck(move, pos);
+        int newDepth = singleReply || checks ? depth : depth - 1;
 
         // History pruning: near the horizon, skip quiet moves that rarely cut off.
         if (zeroWindow && !inCheck && depth <= 4 && newDepth < depth) {
@@ -103,7 +104,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         }
 
         UndoRecord undo;
-        makeMove(pos, move, undo);
+        makeMoveKnowingCheck(pos, move, undo, checks);
         if (newDepth > 0) ttPrefetch(pos.key);
         int value;
         if (!zeroWindow && searchedCount > 0) {
