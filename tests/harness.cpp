@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <iconv.h>
 #include <poll.h>
 #include <signal.h>
@@ -35,9 +36,19 @@ void closeFd(int& fd) {
 
 ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args,
                            const std::string& workdir, const std::string& argv0) {
+    spawn(path, args, workdir, argv0);
+}
+
+void ChildProcess::spawn(const std::string& path, const std::vector<std::string>& args,
+                         const std::string& workdir, const std::string& argv0) {
     signal(SIGPIPE, SIG_IGN);
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    std::vector<std::string> words = {argv0.empty() ? path : argv0};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
@@ -46,12 +57,6 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        std::string first = argv0.empty() ? path : argv0;
-        argv.push_back(first.data());
-        std::vector<std::string> copies = args;
-        for (std::string& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
         execv(path.c_str(), argv.data());
         _exit(127);
     }
@@ -65,10 +70,7 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
 
 ChildProcess::~ChildProcess() {
     closeFd(input_);
-    if (!exited_ && pid_ > 0) {
-        if (waitExit(2000) < 0) {
-        }
-    }
+    if (!exited_ && pid_ > 0) waitExit(2000);
     closeFd(output_);
     closeFd(errors_);
 }
@@ -156,15 +158,6 @@ std::string ChildProcess::readErrors(int timeoutMs) {
         errorBuffer_.append(chunk, size_t(n));
     }
     return errorBuffer_;
-}
-
-bool ChildProcess::outputPending(int timeoutMs) {
-    if (buffer_.find('\n') != std::string::npos) return true;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (remainingMs(deadline) > 0 && fillBuffer(remainingMs(deadline))) {
-        if (buffer_.find('\n') != std::string::npos) return true;
-    }
-    return buffer_.find('\n') != std::string::npos;
 }
 
 int ChildProcess::waitExit(int timeoutMs) {
@@ -259,6 +252,13 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
 std::string gbk(const std::string& utf8) {
     iconv_t converter = iconv_open("GBK", "UTF-8");
     if (converter == iconv_t(-1)) throw std::runtime_error("iconv_open GBK");
@@ -274,4 +274,13 @@ std::string gbk(const std::string& utf8) {
     iconv_close(converter);
     output.resize(output.size() - outLeft);
     return output;
+}
+
+std::string goldenPath(const std::string& name) {
+    return QARN_SOURCE_DIR "/tests/golden/" + name;
+}
+
+void expectGolden(const std::string& name, const std::string& got) {
+    if (std::getenv("QARN_UPDATE_GOLDEN") != nullptr) writeFile(goldenPath(name), got);
+    EXPECT_EQ(got, readFile(goldenPath(name))) << "differs from tests/golden/" << name;
 }
