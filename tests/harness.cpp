@@ -252,13 +252,6 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
 std::string gbk(const std::string& utf8) {
     iconv_t converter = iconv_open("GBK", "UTF-8");
     if (converter == iconv_t(-1)) throw std::runtime_error("iconv_open GBK");
@@ -283,4 +276,15 @@ std::string goldenPath(const std::string& name) {
 void expectGolden(const std::string& name, const std::string& got) {
     if (std::getenv("QARN_UPDATE_GOLDEN") != nullptr) writeFile(goldenPath(name), got);
     EXPECT_EQ(got, readFile(goldenPath(name))) << "differs from tests/golden/" << name;
+}
+
+void expectReplay(const std::string& name,
+                  const std::function<std::string(const std::string&)>& answer) {
+    std::istringstream lines(readFile(goldenPath(name)));
+    std::string got;
+    for (std::string line; std::getline(lines, line);) {
+        if (startsWith(line, "# ")) got += line + "\n";
+        if (startsWith(line, "> ")) got += line + "\n" + answer(line.substr(2));
+    }
+    expectGolden(name, got);
 }

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     std::string readRest(int timeoutMs = 10000);
     // Whatever the process wrote to standard error so far (and until it closes it).
     std::string readErrors(int timeoutMs = 2000);
+
+    int outputFd() const { return output_; }
 
     // The exit code, or -1 after the timeout (the process is then killed), or 128 + signal.
     int waitExit(int timeoutMs = 10000);
@@ -79,7 +82,6 @@ std::string makeTempDir();
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool startsWith(const std::string& text, const std::string& prefix);
-std::vector<std::string> linesOf(const std::string& text);
 // The GBK bytes of a UTF-8 text, so that tests state the engine's Chinese texts readably.
 std::string gbk(const std::string& utf8);
 
@@ -87,3 +89,7 @@ std::string gbk(const std::string& utf8);
 // the test got instead of comparing (then review the diff before committing it).
 std::string goldenPath(const std::string& name);
 void expectGolden(const std::string& name, const std::string& got);
+// For golden files that hold their own input: each line starting with "> " is kept and
+// followed by answer(its text), comments ("# ") are kept; the result must equal the file.
+void expectReplay(const std::string& name,
+                  const std::function<std::string(const std::string&)>& answer);

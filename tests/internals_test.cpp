@@ -20,40 +20,6 @@
 
 namespace {
 
-struct Case {
-    const char* fen;
-    const char* moves;
-};
-
-const Case kPositions[] = {
-    {kStartFen, ""},
-    {kStartFen, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 h0h6 c6c5"},                       // middlegame
-    {"2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w", ""},  // midgamepos
-    {"4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w", ""},                      // many checks
-    {"3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w", ""},                                     // zugzwang
-    {"3akab2/9/9/9/9/9/9/9/4R4/3K5 b", ""},                                       // in check
-    {"3k5/9/9/4p4/9/9/4P4/4C4/9/5K3 w", ""},                                      // cannon screens
-    {"5k3/9/9/9/2P6/2B6/9/9/3K5/9 w", ""},                                        // river rules
-    {"4k4/9/9/9/4c4/9/4P4/9/4A4/3AK3r w", ""},                                    // open-f palace
-    {"4k4/9/9/9/9/9/9/9/4A4/3AK3c b", ""},                                        // bottom cannon
-    {"3aka3/9/9/9/9/4C4/9/9/9/4K4 b", ""},                                        // hollow cannon
-    {"3k5/9/9/9/9/9/9/1C7/2R6/N3K4 w", ""},                                       // trapped knight
-    {"r3k4/9/9/9/9/9/9/9/9/R2K5 w", ""},                                          // rook mobility
-    {"2egkg3/9/4h4/4x4/9/9/9/9/9/4K4 w", ""},                                     // other letters
-    {"P2k5/1P7/9/9/9/9/9/9/9/4K4 w", ""},                                         // far pawns
-    {"4k3R/R8/9/9/9/9/9/9/9/3K5 b", ""},                                          // mated
-    {"3k5/4R4/9/9/9/9/9/9/9/4K4 b", ""},                                          // stalemated
-    {"3k5/9/9/9/9/9/9/9/9/4K4 w", "e0e1 d9d8 e1e0 d8d9 e0e1"},                    // repetition
-    {"4k4/9/9/9/9/9/9/9/4R4/3K5 b", "e9f9 e1f1 f9e9 f1e1 e9f9"},                  // perpetual check
-    {"4k4/9/9/9/9/9/9/9/5R3/3K5 w", "f1e1 e9f9 e1f1 f9e9 f1e1"},                  // ... other side
-    {"rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b", "h7e7 h0g2 h9g7"},  // black
-    // Kings and advisors out of place could take a king: refused, or no legal move does.
-    {"3A5/4k4/9/9/9/9/9/9/9/3K5 w", ""},
-    {"3A5/9/4k4/9/9/9/9/9/9/3K5 b", ""},
-    {"4k4/9/2B6/9/9/9/9/9/9/3K5 w", ""},
-    {"9/9/9/9/9/9/9/3kK4/9/9 w", ""},
-};
-
 void add(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void add(std::string& out, const char* format, ...) {
     char text[512];
@@ -80,10 +46,10 @@ void addDigest(std::string& out, const char* name, Test test) {
     add(out, "%s %" PRIu64 " %016" PRIx64 "\n", name, count, hash);
 }
 
-std::string report(const Case& c) {
-    auto pos = positionFrom(c.fen, c.moves);
-    std::string out = std::string("position ") + c.fen + " moves " + c.moves + "\n";
-    if (!pos) return out + "refused\n";
+std::string report(const std::string& fen, const std::string& moves) {
+    auto pos = positionFrom(fen, moves);
+    std::string out;
+    if (!pos) return "refused\n";
     add(out, "key %016" PRIx64 " scores %d %d mask %08x check %d %d repetition %d\n", pos->key,
         pos->redScore, pos->blackScore, pos->pieceMask, isSideInCheck(*pos, RED),
         isSideInCheck(*pos, BLACK), repetitionStatus(*pos));
@@ -147,25 +113,8 @@ uint64_t digest(const Entry (&table)[N]) {
     return hash;
 }
 
-// Placements checked for check only (some are refused as positions).
-const char* kPlacements[] = {
-    "4k4/9/9/9/9/9/9/9/9/4K4 b",    "4k4/9/9/9/4P4/9/9/9/9/4K4 b", "3k5/9/9/9/9/9/9/9/2n6/4K4 w",
-    "3k5/9/9/9/9/9/9/9/2nA5/4K4 w", "3k5/9/9/9/9/9/9/9/9/c3K4 w",  "3k5/9/9/9/9/9/9/9/9/c1P1K4 w",
-    "3k5/9/9/9/9/9/9/9/9/cPP1K4 w", "3k5/9/9/9/9/9/9/9/9/r3K4 w",  "3k5/3P5/9/9/9/9/9/9/9/4K4 b",
-    "2Pk5/9/9/9/9/9/9/9/9/4K4 b",   "9/3k5/3P5/9/9/9/9/9/9/4K4 b", "3P5/3k5/9/9/9/9/9/9/9/4K4 b",
-};
-
-}  // namespace
-
-TEST(Internals, PositionReportsMatch) {
+std::string tables() {
     std::string out;
-    for (const Case& c : kPositions) out += report(c);
-    for (const char* fen : kPlacements) {
-        Position pos;
-        bool accepted = setupFen(pos, fen);
-        add(out, "%s accepted %d check %d %d\n", fen, accepted, isSideInCheck(pos, RED),
-            isSideInCheck(pos, BLACK));
-    }
     add(out,
         "tables king %016" PRIx64 " advisor %016" PRIx64 " bishop %016" PRIx64 " eyes %016" PRIx64
         " knight %016" PRIx64 " legs %016" PRIx64 " pawn %016" PRIx64 "\n",
@@ -176,14 +125,36 @@ TEST(Internals, PositionReportsMatch) {
         " mvvlva %016" PRIx64 "\n",
         digest(rankSlideLists), digest(rankSlideMasks), digest(fileSlideLists),
         digest(fileSlideMasks), digest(bitCount), digest(mvvLvaClass));
-    const auto& psqt = pieceSquareValue;
     for (int type = 0; type < 8; type++) {
         out += "psqt";
         for (int rank = 3; rank <= 12; rank++) {
             for (int file = 3; file <= 11; file++)
-                add(out, " %d", psqt[type * 256 + rank * 16 + file]);
+                add(out, " %d", pieceSquareValue[type * 256 + rank * 16 + file]);
         }
         out += "\n";
     }
-    expectGolden("positions.txt", out);
+    return out;
+}
+
+}  // namespace
+
+// "position FEN [moves ...]", "check FEN" (a placement checked for check only) or "tables".
+TEST(Internals, ReportsMatch) {
+    expectReplay("positions.txt", [](const std::string& input) {
+        if (input == "tables") return tables();
+        std::string fen = input.substr(input.find(' ') + 1), moves;
+        if (startsWith(input, "check ")) {
+            Position pos;
+            std::string out;
+            bool accepted = setupFen(pos, fen.c_str());
+            add(out, "accepted %d check %d %d\n", accepted, isSideInCheck(pos, RED),
+                isSideInCheck(pos, BLACK));
+            return out;
+        }
+        if (size_t at = fen.find(" moves "); at != std::string::npos) {
+            moves = fen.substr(at + 7);
+            fen.resize(at);
+        }
+        return report(fen, moves);
+    });
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 
 #include "harness.h"
 
@@ -20,37 +19,25 @@ bool endsSearch(const std::string& line) {
     return startsWith(line, "bestmove ") || line == "nobestmove" || line == "e_CommGoPonder";
 }
 
-// Plays the input lines of a transcript and returns the transcript the engine gives. An
-// isready after each line marks the end of its replies (its readyok is left out); a go
-// line also waits for the end of its search. Each line is a line of its own, so the
-// transcripts hold no search interrupted by the next line.
-std::string replay(const std::string& script) {
-    ChildProcess engine(enginePath(), {}, "", "/nonexistent/qarn");
-    std::istringstream lines(script);
-    std::string line, out;
-    while (std::getline(lines, line)) {
-        if (!startsWith(line, "> ")) continue;
-        std::string input = line.substr(2);
-        out += line + "\n";
-        if (input == "quit") {
-            engine.send(input);
-            out += engine.readRest();
-            break;
+// Answers one line of a transcript: an isready after it marks the end of its replies (its
+// readyok is left out); a go line also waits for the end of its search. Each line is thus
+// a line of its own: the transcripts hold no search interrupted by the next line.
+std::string answer(ChildProcess& engine, const std::string& input) {
+    engine.send(input);
+    if (input == "quit") return engine.readRest();
+    // An isready of the transcript's own is its own end mark.
+    bool own = input == "isready", synced = false, searching = startsWith(input, "go ");
+    if (!own) engine.send("isready");
+    std::string out;
+    while (!synced || searching) {
+        auto reply = engine.readLine(120000);
+        if (!reply) return out + "(no answer)\n";
+        if (*reply == "readyok" && !synced) {
+            synced = true;
+            if (!own) continue;
         }
-        engine.send(input);
-        // An isready of the transcript's own is its own end mark.
-        bool own = input == "isready", synced = false, searching = startsWith(input, "go ");
-        if (!own) engine.send("isready");
-        while (!synced || searching) {
-            auto reply = engine.readLine(120000);
-            if (!reply) return out + "(no answer)\n";
-            if (*reply == "readyok" && !synced) {
-                synced = true;
-                if (!own) continue;
-            }
-            if (endsSearch(*reply) || *reply == gbk("无法识别的指令。")) searching = false;
-            out += masked(*reply) + "\n";
-        }
+        if (endsSearch(*reply) || *reply == gbk("无法识别的指令。")) searching = false;
+        out += masked(*reply) + "\n";
     }
     return out;
 }
@@ -60,8 +47,9 @@ class Transcript : public testing::TestWithParam<const char*> {};
 }  // namespace
 
 TEST_P(Transcript, MatchesTheEngineByteForByte) {
-    std::string name = std::string(GetParam()) + ".txt";
-    expectGolden(name, replay(readFile(goldenPath(name))));
+    ChildProcess engine(enginePath(), {}, "", kNoBook);
+    expectReplay(std::string(GetParam()) + ".txt",
+                 [&](const std::string& input) { return answer(engine, input); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, Transcript,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -11,6 +12,7 @@
 #include "engine/parser.h"
 #include "engine/timecontrol.h"
 #include "eval/psqt.h"
+#include "harness.h"
 #include "position/keys.h"
 #include "position/tables.h"
 #include "search/movepick.h"
@@ -18,121 +20,92 @@
 #include "search/tt.h"
 #include "test_util.h"
 
-TEST(Units, ParserCodesAndBounds) {
-    struct Case {
-        const char* line;
-        int code, arg1, arg2, arg3;
-    } cases[] = {
-        {"go depth 5", e_CommGo, e_GoDepth, 5, -1},
-        {"go depth 40", e_CommGo, e_GoDepth, 31, -1},
-        {"go depth x", e_CommGo, e_GoDepth, 0, -1},
-        {"go infinite", e_CommGo, e_GoDepth, 31, -1},
-        {"go ponder", e_CommGo, e_GoDepth, 31, -1},
-        {"go ponder time 300", e_CommGoPonder, -1, -1, -1},
-        {"go time 60 movestogo 40", e_CommGo, e_GoMovesToGo, 60, 40},
-        {"go time 300 movestogo 0", e_CommGo, e_GoMovesToGo, 300, 1},
-        {"go time 300 movestogo 500", e_CommGo, e_GoMovesToGo, 300, 100},
-        {"go time 100 increment 2", e_CommGo, e_GoIncrement, 100, 2},
-        {"go time 100 increment 9999", e_CommGo, e_GoIncrement, 100, 600},
-        {"go time 99999999999999999999", e_CommGo, e_GoMovesToGo, 36000, 1},
-        {"go time x", e_CommGo, e_GoMovesToGo, 0, 1},
-        {"setoption batch on", e_CommSetOption, 1, 1, -1},
-        {"setoption batch true", e_CommSetOption, 1, 1, -1},
-        {"setoption batch off", e_CommSetOption, 1, 0, -1},
-        {"setoption debug truex", e_CommSetOption, 2, 1, -1},
-        {"setoption hashsize 5000", e_CommSetOption, 5, 1024, -1},
-        {"setoption threads 64", e_CommSetOption, 6, 32, -1},
-        {"setoption drawmoves 300", e_CommSetOption, 7, 200, -1},
-        {"setoption repetition alwaysdraw", e_CommSetOption, 8, 0, -1},
-        {"setoption repetition checkban", e_CommSetOption, 8, 1, -1},
-        {"setoption repetition asianrule", e_CommSetOption, 8, 2, -1},
-        {"setoption repetition other", e_CommSetOption, 8, 3, -1},
-        {"setoption pruning large", e_CommSetOption, 9, 3, -1},
-        {"setoption knowledge small", e_CommSetOption, 10, 1, -1},
-        {"setoption selectivity medium", e_CommSetOption, 11, 2, -1},
-        {"setoption style risky", e_CommSetOption, 12, 2, -1},
-        {"setoption style solid", e_CommSetOption, 12, 0, -1},
-        {"setoption style normal", e_CommSetOption, 12, 1, -1},
-        {"setoption loadbook", e_CommSetOption, e_OptionLoadBook, -1, -1},
-        {"setoption foo", e_CommSetOption, e_OptionNone, -1, -1},
-        {"position startpos moves h2e2 h9g7", e_CommPosition, -1, 2, -1},
-        {"position fen 4k4/9/9/9/9/9/9/9/9/4K4 b - - 0 1 moves e9e8", e_CommPosition, -1, 1, -1},
-        {"move h2e2 h9g7 h0g2", e_CommMove, -1, 3, -1},
-        {"banmoves a0a1 b0b1", e_CommBanMoves, 2, -1, -1},
-        {"isready", e_CommIsReady, -1, -1, -1},
-        {"quit ", e_CommNone, -1, -1, -1},
-        {"stop", e_CommStop, -1, -1, -1},
-        {"scr", e_CommScr, -1, -1, -1},
-        {"quit", e_CommQuit, -1, -1, -1},
+namespace {
+
+std::string parsed(const std::string& line, CommandArgs& args) {
+    std::string copy = line;
+    int code = parseCommandLine(copy.data(), args);
+    std::string out = "code " + std::to_string(code);
+    auto moves = [&](int count, const uint32_t* texts) {
+        out += " count " + std::to_string(count) + " moves";
+        for (int i = 0; i < count; i++)
+            out += " " + std::string(reinterpret_cast<const char*>(texts + i), 4);
     };
-    for (const Case& c : cases) {
-        char line[256];
-        std::strcpy(line, c.line);
-        CommandArgs args{};
-        EXPECT_EQ(parseCommandLine(line, args), c.code) << c.line;
-        // -1: an argument that is not a number for this command.
-        if (c.arg1 >= 0) EXPECT_EQ(args.arg1.number, c.arg1) << c.line;
-        if (c.arg2 >= 0) EXPECT_EQ(args.arg2.number, c.arg2) << c.line;
-        if (c.arg3 >= 0) EXPECT_EQ(args.arg3.number, c.arg3) << c.line;
+    if (code == e_CommGo || code == e_CommSetOption) {
+        out += " arg1 " + std::to_string(args.arg1.number);
+        if (code == e_CommSetOption && args.arg1.number == e_OptionBookFiles)
+            out += " text " + std::string(args.arg2.text);
+        else
+            out += " arg2 " + std::to_string(args.arg2.number) + " arg3 " +
+                   std::to_string(args.arg3.number);
+    } else if (code == e_CommPosition) {
+        out += " fen " + std::string(args.arg1.text);
+        moves(args.arg2.number, args.arg3.moveTexts);
+    } else if (code == e_CommMove) {
+        moves(args.arg2.number, args.arg3.moveTexts);
+    } else if (code == e_CommBanMoves) {
+        moves(args.arg1.number, args.arg2.moveTexts);
     }
-    char files[] = "setoption bookfiles a.bin;b.bin";
+    return out + "\n";
+}
+
+}  // namespace
+
+// Parser codes and bounds, time limits, stop rules, FEN refusals and move texts, by the
+// input lines of tests/golden/rules.txt.
+TEST(Units, RulesMatch) {
     CommandArgs args{};
-    parseCommandLine(files, args);
-    EXPECT_STREQ(args.arg2.text, "a.bin;b.bin");
-    const char* text = "99999999999999999999 rest";
-    EXPECT_EQ(parseBoundedNumber(&text, 36000), 36000);
-    EXPECT_STREQ(text, " rest");
+    expectReplay("rules.txt", [&](const std::string& input) {
+        std::string rest = input.substr(input.find(' ') + 1);
+        char out[160];
+        if (startsWith(input, "parse ")) return parsed(rest, args);
+        if (startsWith(input, "limits ")) {
+            int mode, arg2, arg3;
+            std::sscanf(rest.c_str(), "%d %d %d", &mode, &arg2, &arg3);
+            resetSearchLimits();
+            setSearchLimits(mode, arg2, arg3);
+            std::snprintf(out, sizeof out, "depth %d %d time %d per move %g maximum %g\n",
+                          searchLimits.depthLimited, searchLimits.depthLimit,
+                          searchLimits.timeLimited, searchLimits.perMoveTime,
+                          searchLimits.maximumTime);
+        } else if (startsWith(input, "rules ")) {
+            double elapsed;
+            int dropped, failHigh, depth, first, second, best;
+            std::sscanf(rest.c_str(), "%lf %d %d %d %d %d %d", &elapsed, &dropped, &failHigh,
+                        &depth, &first, &second, &best);
+            resetSearchLimits();
+            setSearchLimits(e_GoMovesToGo, 10, 1);
+            searchStats.elapsed = elapsed;
+            searchProgress.scoreDropped = dropped;
+            searchProgress.rootFailHigh = failHigh;
+            searchProgress.bestScore = best;
+            std::snprintf(out, sizeof out, "stops %d\n",
+                          applyIterationRules(depth, 2, first, second));
+        } else if (startsWith(input, "fen ")) {
+            Position pos;
+            std::snprintf(out, sizeof out, "%s\n",
+                          setupFen(pos, rest.c_str()) ? "accepted" : "refused");
+        } else {
+            Move mv = moveOf(rest.c_str());
+            char text[5] = "";
+            bool written = moveToText(mv, text, 5);
+            std::snprintf(out, sizeof out, "%04x %s %d real %d\n", mv, text, written,
+                          isRealMove(mv));
+        }
+        return std::string(out);
+    });
+    // Text and buffer bounds not reached from text.
+    char text[5];
+    EXPECT_FALSE(moveToText(0xAAA7, text, 4));
+    EXPECT_TRUE(moveToText(NULL_MOVE, text, 5));
+    EXPECT_STREQ(text, "null");
+    EXPECT_FALSE(isRealMove(0x10000));
+    const char* number = "99999999999999999999 rest";
+    EXPECT_EQ(parseBoundedNumber(&number, 36000), 36000);
+    EXPECT_STREQ(number, " rest");
 }
 
 TEST(Units, TimeControl) {
-    struct Case {
-        int mode, arg2, arg3;
-        double perMove, maximum;
-    } cases[] = {
-        {e_GoMovesToGo, 60, 40, 1, 2},      // 60 / 40 rounds down
-        {e_GoMovesToGo, 300, 1, 300, 300},  // twice the share is more than all
-        {e_GoMovesToGo, 300, 0, 300, 300}, {e_GoMovesToGo, 100, 3, 33, 66},
-        {e_GoIncrement, 100, 2, 7, 14},    {e_GoIncrement, 10, 600, 600.5, 10},
-    };
-    for (const Case& c : cases) {
-        resetSearchLimits();
-        setSearchLimits(c.mode, c.arg2, c.arg3);
-        EXPECT_TRUE(searchLimits.timeLimited && !searchLimits.depthLimited) << c.arg2;
-        EXPECT_DOUBLE_EQ(searchLimits.perMoveTime, c.perMove) << c.arg2 << " " << c.arg3;
-        EXPECT_DOUBLE_EQ(searchLimits.maximumTime, c.maximum) << c.arg2 << " " << c.arg3;
-    }
-    // The stop rules after an iteration, with 10 seconds a move: elapsed time, whether
-    // the score dropped, an easy move (150 ahead at depth 1), a root fail-high, a mate.
-    struct Rule {
-        double elapsed;
-        bool dropped, easy, failHigh;
-        int depth, first, second, bestScore;
-        bool stops;
-    } rules[] = {
-        {9.9, false, false, false, 3, 0, 0, 0, true},   // 0.6 of the time
-        {5.9, false, false, false, 3, 0, 0, 0, false},  // below 0.6
-        {5.9, true, false, false, 3, 0, 0, 0, false},
-        {9.9, true, false, false, 3, 0, 0, 0, false},  // the score dropped last time
-        {10, true, false, false, 3, 0, 0, 0, false},
-        {10, false, false, false, 3, 0, 0, 0, true},
-        {7, false, false, true, 3, 0, 0, 0, false},    // 0.6 does not count after a fail-high
-        {2, false, false, false, 1, 150, 0, 0, true},  // easy at 0.2
-        {1.9, false, false, false, 1, 150, 0, 0, false},
-        {2, false, false, false, 1, 149, 0, 0, false},
-        {0, false, false, false, 3, 0, 0, MATE_BOUND + 1, true},
-        {0, false, false, false, 3, 0, 0, -MATE_BOUND - 1, true},
-        {0, false, false, false, 3, 0, 0, MATE_BOUND, false},
-    };
-    for (const Rule& r : rules) {
-        resetSearchLimits();
-        setSearchLimits(e_GoMovesToGo, 10, 1);
-        searchStats.elapsed = r.elapsed;
-        searchProgress.scoreDropped = r.dropped;
-        searchProgress.rootFailHigh = r.failHigh;
-        searchProgress.bestScore = r.bestScore;
-        EXPECT_EQ(applyIterationRules(r.depth, 2, r.first, r.second), r.stops)
-            << r.elapsed << " " << r.depth << " " << r.first << " " << r.bestScore;
-    }
     // A drop of 50 from the last iteration's score keeps the search going.
     for (int drop : {49, 50}) {
         resetSearchLimits();
@@ -347,30 +320,7 @@ TEST(Units, MakeUnmakeOnRandomGames) {
     }
 }
 
-TEST(Units, FensAndMoveTexts) {
-    Position pos;
-    for (const char* fen :
-         {"", "rnbakabnr/9/1c5c1", "4k4/9/9/9/9/9/9/9/9/4K4", "4k4/9/9/9/9/9/9/9/9/3K5w",
-          "3kk4/9/9/9/9/9/9/9/9/4K4 w", "4k4/9/9/9/9/9/9/9/9/3RRRK2 w",
-          "4k4/9/9/PPPPPP3/9/9/9/9/9/4K4 w", "4k4/9/9/9/9/9/9/9/9/9 w", "9/9/9/9/9/9/9/9/9/4K4 w",
-          "4k4/9/9/9/9/9/9/9/9/4K4 w", "4k4/9/9/9/9/9/9/9/3r5/3K5 b", " w",
-          "3A5/4k4/9/9/9/9/9/9/9/3K5 w", "9/9/9/9/9/9/9/3kK4/9/9 w", "4k4/9/4B4/9/9/9/9/9/9/3K5 w",
-          "3k5/9/9/9/9/9/9/9/4B4/4K4 w", "3k5/9/9/9/9/9/9/9/P8/4K4 w",
-          "3k5/9/9/9/9/1P7/9/9/9/4K4 w", "3k5/9/9/9/9/9/9/9/9/4K2A1 w"})
-        EXPECT_FALSE(setupFen(pos, fen)) << fen;
-    for (const char* fen : {"4k4/9/9/9/9/9/9/9/4R4/3K5 b", "P2k5/1P7/9/9/9/9/9/9/9/4K4 w",
-                            "2b2k3/9/9/9/9/9/9/9/9/4K1p2 w", "3k5/9/9/9/9/9/9/9/9/4K4 r"})
-        EXPECT_TRUE(setupFen(pos, fen)) << fen;
-    char text[5];
-    EXPECT_FALSE(moveToText(0xAAA7, text, 4));
-    EXPECT_TRUE(moveToText(0x0101, text, 5));
-    EXPECT_STREQ(text, "null");
-    EXPECT_EQ(std::vector<Move>(
-                  {moveOf("h2e2"), moveOf("a0i9"), moveOf("j2e2"), moveOf("h2e:"), moveOf("H2E2")}),
-              std::vector<Move>({0xAAA7, 0xC33B, 0, 0, 0}));
-    EXPECT_EQ(std::vector<bool>(
-                  {isRealMove(0xAAA7), isRealMove(0), isRealMove(0x0101), isRealMove(0x10000)}),
-              std::vector<bool>({true, false, false, false}));
+TEST(Units, HistoryKeepsRoomForASearch) {
     // The history keeps room for a search: moves beyond it are refused.
     auto kings = positionFrom("3k5/9/9/9/9/9/9/9/9/4K4 w");
     const char* cycle[] = {"e0e1", "d9d8", "e1e0", "d8d9"};
