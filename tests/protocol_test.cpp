@@ -2,14 +2,11 @@
 // codes, the end of input, raw bytes and very long lines, and commands during a search.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "engine/reader.h"
@@ -88,86 +85,40 @@ TEST(Protocol, StopAndIsReadyDuringASearch) {
 // read through the freed slot. It wakes first when "bye" waits for room in a full output
 // pipe: a pipe of one page, filled to the byte by 512 readyok lines.
 TEST(Protocol, QuitWithAFullOutputPipeEndsCleanly) {
-    int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    ASSERT_EQ(fcntl(out[1], F_SETPIPE_SZ, 4096), 4096);
-    signal(SIGPIPE, SIG_IGN);
-    std::string path = enginePath(), input = "ucci\n";
+    ChildProcess engine(enginePath(), {}, "", kNoBook);
+    ASSERT_EQ(fcntl(engine.outputFd(), F_SETPIPE_SZ, 4096), 4096);
+    engine.send("ucci");
+    ASSERT_FALSE(engine.readUntil("      move -- ").empty());
+    std::string input;
     for (int i = 0; i < 512; i++) input += "isready\n";
-    input += "quit\n";
-    char argv0[] = "/nonexistent/qarn";
-    char* argv[] = {argv0, nullptr};
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-        execv(path.c_str(), argv);
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    // The id block first, so that the pipe then holds readyok lines only.
-    std::string output;
-    char chunk[65536];
-    pollfd fds{out[0], POLLIN, 0};
-    ASSERT_EQ(write(in[1], input.data(), 5), 5);
-    while (output.find("      move -- ") == std::string::npos && poll(&fds, 1, 10000) > 0) {
-        ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        output.append(chunk, size_t(n));
-    }
-    ASSERT_NE(output.find("      move -- "), std::string::npos);
-    ASSERT_EQ(write(in[1], input.data() + 5, input.size() - 5), ssize_t(input.size() - 5));
+    engine.sendRaw(input + "quit\n");
     int pending = 0;
     for (int i = 0; i < 3000 && pending < 4096; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_EQ(ioctl(out[0], FIONREAD, &pending), 0);
+        ASSERT_EQ(ioctl(engine.outputFd(), FIONREAD, &pending), 0);
     }
     EXPECT_EQ(pending, 4096);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    output.clear();
-    while (poll(&fds, 1, 2000) > 0) {
-        ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        output.append(chunk, size_t(n));
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    close(in[1]);
-    close(out[0]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_EQ(output.size(), 512 * 8 + 4u);
-    EXPECT_EQ(output.substr(output.size() - 4), "bye\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // time for the reader to wake
+    std::string rest = engine.readRest();
+    EXPECT_EQ(engine.waitExit(), 0);
+    EXPECT_EQ(rest.size(), 512 * 8 + 4u);
+    EXPECT_EQ(rest.substr(rest.size() - 4), "bye\n");
 }
 
-// The tools' output byte for byte (times and speeds masked), exit codes and usage texts;
-// qarn-bench's per-position node counts are the search's signature at depth 4.
+// The tools' output byte for byte (times and speeds masked), exit codes and usage texts,
+// by tests/golden/tools.txt ("|" stands for a blank inside an argument); qarn-bench's
+// node counts per position are the search's signature at depth 4.
 TEST(Tools, OutputsMatch) {
-    const std::vector<std::vector<std::string>> runs = {
-        {"qarn-bench", "4"},
-        {"qarn-bench", "0"},
-        {"qarn-bench", "32"},
-        {"qarn-perft", "4"},
-        {"qarn-perft", "--divide", "2"},
-        {"qarn-perft", "--divide", "--fen", "4k4/9/9/9/4c4/9/4P4/9/4A4/3AK3r w", "3"},
-        {"qarn-perft", "--fen", "rnbakabnr/9/1c5c1", "1"},
-        {"qarn-perft", "--moves", "h2e2 h2h3", "1"},
-        {"qarn-perft", "--moves", "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 h0h6 c6c5", "3"},
-        {"qarn-perft"},
-        {"qarn-perft", "-1"},
-        {"qarn-book"},
-    };
-    std::string out;
-    for (const auto& run : runs) {
-        ChildProcess tool(toolPath(run[0]), std::vector<std::string>(run.begin() + 1, run.end()));
-        for (const std::string& word : run) out += word + " ";
-        std::string stdoutText = tool.readRest(120000);
-        out += "\n" + stdoutText + "stderr: " + tool.readErrors() + "exit " +
-               std::to_string(tool.waitExit()) + "\n";
-    }
-    static const std::regex figures(R"(\b(time_ms|nps) \d+)");
-    expectGolden("tools.txt", std::regex_replace(out, figures, "$1 *"));
+    expectReplay("tools.txt", [](const std::string& input) {
+        std::istringstream words(input);
+        std::string tool, out;
+        std::vector<std::string> args;
+        words >> tool;
+        for (std::string word; words >> word; args.push_back(word))
+            for (char& c : word) c = c == '|' ? ' ' : c;
+        ChildProcess run(toolPath(tool), args);
+        out = run.readRest(120000);
+        out += "stderr: " + run.readErrors() + "exit " + std::to_string(run.waitExit()) + "\n";
+        return std::regex_replace(out, std::regex(R"(\b(time_ms|nps) \d+)"), "$1 *");
+    });
 }
