@@ -38,12 +38,6 @@ inline std::string textOf(Move mv) {
     return text;
 }
 
-inline std::vector<std::string> textsOf(const MoveList& list) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < list.count; i++) texts.push_back(textOf(list.moves[i]));
-    return texts;
-}
-
 inline std::vector<Move> movesOf(const MoveList& list) {
     return std::vector<Move>(list.moves, list.moves + list.count);
 }
