@@ -168,8 +168,8 @@ TEST(Units, TranspositionTable) {
     int start = transpositionTable.generation;
     for (int i = 0; i < 16; i++) ttNewSearch();
     EXPECT_EQ(transpositionTable.generation, start);
-    EXPECT_EQ(transpositionTable.generationAge[start], 0);
-    EXPECT_EQ(transpositionTable.generationAge[(start + 15) & 15], 1);
+    for (int age = 0; age < 16; age++)  // the age of each generation, from 0 (current) to 15
+        EXPECT_EQ(transpositionTable.generationAge[(start - age) & 15], age) << age;
 
     // Mate scores are stored relative to the node; beyond 29744 a score is a mate.
     EXPECT_EQ(std::vector<int>({scoreToTable(30000 - 5, 3), scoreFromTable(30000 - 2, 1),
