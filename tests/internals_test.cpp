@@ -56,6 +56,16 @@ std::string report(const std::string& fen, const std::string& moves) {
     MoveList list;
     generateAllMoves(list, *pos);
     addList(out, "all", movesOf(list));
+    // Make and unmake of every pseudo-legal move and of the null move restore everything.
+    Position before = *pos;
+    for (int i = 0; i <= list.count; i++) {
+        UndoRecord undo;
+        i < list.count ? makeMove(*pos, list.moves[i], undo) : makeNullMove(*pos, undo);
+        i < list.count ? unmakeMove(*pos, list.moves[i], undo) : unmakeNullMove(*pos, undo);
+        if (!samePosition(before, *pos))
+            out += "unmake differs: " + textOf(i < list.count ? list.moves[i] : 0) + "\n";
+        *pos = before;
+    }
     generateCaptures(list, *pos);
     addList(out, "captures", movesOf(list));
     generateQuietMoves(list, *pos);

@@ -237,17 +237,6 @@ TEST(Units, OrderingStatistics) {
     }
 }
 
-namespace {
-
-// Everything make and unmake touch, history included.
-bool samePosition(const Position& a, const Position& b) {
-    return std::memcmp(&a, &b, offsetof(Position, moveHistory)) == 0 &&
-           std::memcmp(a.moveHistory, b.moveHistory, sizeof(MoveRecord) * a.historyCount) == 0 &&
-           std::memcmp(a.keyHistory, b.keyHistory, sizeof(uint64_t) * a.historyCount) == 0;
-}
-
-}  // namespace
-
 TEST(Units, HistoryKeepsRoomForASearch) {
     // The history keeps room for a search: moves beyond it are refused.
     auto kings = positionFrom("3k5/9/9/9/9/9/9/9/9/4K4 w");
