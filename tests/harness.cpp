@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <iconv.h>
 #include <poll.h>
 #include <signal.h>
@@ -47,10 +48,22 @@ std::string programPath(const std::string& name) {
 
 ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args,
                            const std::string& workdir, const std::string& argv0) {
+    spawn(path, args, workdir, argv0);
+}
+
+void ChildProcess::spawn(const std::string& path, const std::vector<std::string>& args,
+                         const std::string& workdir, const std::string& argv0) {
     signal(SIGPIPE, SIG_IGN);
     std::string runner = environmentOr("QARN_RUNNER", "");
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    // Under a runner, argv[0] is the runner's affair and the program's path follows it.
+    std::vector<std::string> words = {argv0.empty() ? path : argv0};
+    if (!runner.empty()) words = {runner, path};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
@@ -59,13 +72,6 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (!workdir.empty() && chdir(workdir.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        if (!runner.empty()) argv.push_back(runner.data());  // argv0 is then the runner's affair
-        std::string first = argv0.empty() || !runner.empty() ? path : argv0;
-        argv.push_back(first.data());
-        std::vector<std::string> copies = args;
-        for (std::string& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
         if (!runner.empty()) execvp(runner.c_str(), argv.data());
         execv(path.c_str(), argv.data());
         _exit(127);
@@ -80,10 +86,7 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
 
 ChildProcess::~ChildProcess() {
     closeFd(input_);
-    if (!exited_ && pid_ > 0) {
-        if (waitExit(2000) < 0) {
-        }
-    }
+    if (!exited_ && pid_ > 0) waitExit(2000);
     closeFd(output_);
     closeFd(errors_);
 }
@@ -171,15 +174,6 @@ std::string ChildProcess::readErrors(int timeoutMs) {
         errorBuffer_.append(chunk, size_t(n));
     }
     return errorBuffer_;
-}
-
-bool ChildProcess::outputPending(int timeoutMs) {
-    if (buffer_.find('\n') != std::string::npos) return true;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (remainingMs(deadline) > 0 && fillBuffer(remainingMs(deadline))) {
-        if (buffer_.find('\n') != std::string::npos) return true;
-    }
-    return buffer_.find('\n') != std::string::npos;
 }
 
 int ChildProcess::waitExit(int timeoutMs) {
@@ -289,4 +283,24 @@ std::string gbk(const std::string& utf8) {
     iconv_close(converter);
     output.resize(output.size() - outLeft);
     return output;
+}
+
+std::string goldenPath(const std::string& name) {
+    return QARN_SOURCE_DIR "/tests/golden/" + name;
+}
+
+void expectGolden(const std::string& name, const std::string& got) {
+    if (std::getenv("QARN_UPDATE_GOLDEN") != nullptr) writeFile(goldenPath(name), got);
+    EXPECT_EQ(got, readFile(goldenPath(name))) << "differs from tests/golden/" << name;
+}
+
+void expectReplay(const std::string& name,
+                  const std::function<std::string(const std::string&)>& answer) {
+    std::istringstream lines(readFile(goldenPath(name)));
+    std::string got;
+    for (std::string line; std::getline(lines, line);) {
+        if (startsWith(line, "# ")) got += line + "\n";
+        if (startsWith(line, "> ")) got += line + "\n" + answer(line.substr(2));
+    }
+    expectGolden(name, got);
 }

@@ -1,9 +1,10 @@
 // Drives a program (the built engine or a tool) as a child process over pipes, with a
-// timeout on every read, so that no test can hang on it.
+// timeout on every read, so that no test can hang on it; and the files the tests share.
 #pragma once
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,13 +33,16 @@ public:
     std::string readRest(int timeoutMs = 10000);
     // Whatever the process wrote to standard error so far (and until it closes it).
     std::string readErrors(int timeoutMs = 2000);
-    // Whether a line arrives within timeoutMs (consumes nothing but buffered data).
-    bool outputPending(int timeoutMs);
+
+    int outputFd() const { return output_; }
 
     // The exit code, or -1 after the timeout (the process is then killed), or 128 + signal.
     int waitExit(int timeoutMs = 10000);
 
 private:
+    // Forks and executes the program with its standard streams on the three pipes.
+    void spawn(const std::string& path, const std::vector<std::string>& args,
+               const std::string& workdir, const std::string& argv0);
     bool fillBuffer(int timeoutMs);
 
     pid_t pid_ = -1;
@@ -66,6 +70,9 @@ public:
     std::vector<std::string> go(const std::string& line, int timeoutMs = 60000);
 };
 
+// Started as this path, the engine finds no book.
+inline constexpr char kNoBook[] = "/nonexistent/qarn";
+
 // Paths of the built programs, as the build passes them to the tests.
 std::string enginePath();
 std::string toolPath(const std::string& name);
@@ -77,3 +84,12 @@ std::string readFile(const std::string& path);
 bool startsWith(const std::string& text, const std::string& prefix);
 // The GBK bytes of a UTF-8 text, so that tests state the engine's Chinese texts readably.
 std::string gbk(const std::string& utf8);
+
+// Expected outputs kept in tests/golden. QARN_UPDATE_GOLDEN=1 rewrites a file from what
+// the test got instead of comparing (then review the diff before committing it).
+std::string goldenPath(const std::string& name);
+void expectGolden(const std::string& name, const std::string& got);
+// For golden files that hold their own input: each line starting with "> " is kept and
+// followed by answer(its text), comments ("# ") are kept; the result must equal the file.
+void expectReplay(const std::string& name,
+                  const std::function<std::string(const std::string&)>& answer);

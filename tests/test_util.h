@@ -1,6 +1,7 @@
 // Helpers for the unit tests: positions from FEN text and move lists.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,12 +39,13 @@ inline std::string textOf(Move mv) {
     return text;
 }
 
-inline std::vector<std::string> textsOf(const MoveList& list) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < list.count; i++) texts.push_back(textOf(list.moves[i]));
-    return texts;
-}
-
 inline std::vector<Move> movesOf(const MoveList& list) {
     return std::vector<Move>(list.moves, list.moves + list.count);
+}
+
+// Everything make and unmake touch, history included.
+inline bool samePosition(const Position& a, const Position& b) {
+    return std::memcmp(&a, &b, offsetof(Position, moveHistory)) == 0 &&
+           std::memcmp(a.moveHistory, b.moveHistory, sizeof(MoveRecord) * a.historyCount) == 0 &&
+           std::memcmp(a.keyHistory, b.keyHistory, sizeof(uint64_t) * a.historyCount) == 0;
 }
