@@ -70,7 +70,7 @@ TEST(BookBuilder, FailedBuildsLeaveTheBookUntouched) {
     std::string book = dir + "/out.bin";
     writeFile(book, "old book");
     writeFile(dir + "/lines.txt", "h2e2\n");
-    for (const std::string& input : {dir + "/missing.txt", dir}) {
+    for (const std::string& input : {dir + "/missing.txt", dir + "/lines.txt/x"}) {
         std::string run = runBook(dir, {"build", book, dir + "/lines.txt", input});
         EXPECT_NE(run.find("exit 2\n"), std::string::npos) << run;
     }

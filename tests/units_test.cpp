@@ -232,8 +232,12 @@ TEST(Units, OrderingStatistics) {
     MovePicker picker;
     initMovePicker(picker, *pos, false, 0, 0);
     while (Move mv = nextMove(picker)) {
-        if (pos->board[moveTo(mv)] != 0) EXPECT_EQ(picker.cutoffRatio, 16384);
-        if (mv == moveOf("h2e2")) EXPECT_EQ(picker.cutoffRatio, 2048);
+        if (pos->board[moveTo(mv)] != 0) {
+            EXPECT_EQ(picker.cutoffRatio, 16384);
+        }
+        if (mv == moveOf("h2e2")) {
+            EXPECT_EQ(picker.cutoffRatio, 2048);
+        }
     }
 }
 

@@ -126,7 +126,7 @@ TEST(XBoard, PingWaitsForTheMoveAndQuestionMarkStops) {
     for (const char* line : {"new", "post", "level 0 5 0", "time 30000", "usermove h2e2", "ping 7"})
         adapter.send(line);
     EXPECT_EQ(adapter.readLine(), "2 -100003 123 99 h9g7?");
-    EXPECT_FALSE(adapter.outputPending(300));
+    EXPECT_EQ(adapter.readLine(300), std::nullopt);
     adapter.send("?");
     EXPECT_EQ(adapter.readLine(), "move h9g7");
     EXPECT_EQ(adapter.readLine(), "pong 7");
