@@ -12,11 +12,8 @@ TEST(BookPipeline, TheDefaultBookOpensOnlyWithMainstreamMoves) {
     // Central cannon, pawn and elephant openings: over 5% of the master games each.
     ChildProcess probe(toolPath("qarn-book"), {"probe", toolPath("qarn.bin")});
     std::istringstream out(probe.readRest());
-    std::vector<std::string> moves;
-    for (std::string move; out >> move;) moves.push_back(move);
-    ASSERT_FALSE(moves.empty());
-    EXPECT_EQ(moves[0], "h2e2");
-    for (const std::string& move : moves) {
+    EXPECT_EQ(out.str().substr(0, 5), "h2e2\n");
+    for (std::string move; out >> move;) {
         EXPECT_TRUE(move == "h2e2" || move == "c3c4" || move == "g0e2") << move;
     }
 }

@@ -18,10 +18,8 @@ Strings readXqf(const std::string& path, GameRecord* last = nullptr) {
     readXqfGames(readFile(path), [&](const GameRecord& game) {
         std::string text;
         for (const GameMove& move : game.moves) text += move.written + " ";
-        if (!game.error.empty()) {
-            text.append("@").append(std::to_string(game.errorLine)).append(" ");
-            text += game.error;
-        }
+        if (!game.error.empty())
+            text.append("@").append(std::to_string(game.errorLine)).append(" ").append(game.error);
         EXPECT_EQ(game.variation, int(lines.size())) << path;
         lines.push_back(text);
         if (last != nullptr) *last = game;
