@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "book/encoding.h"
 #include "test_util.h"
 
 namespace {
@@ -19,56 +18,50 @@ constexpr char kRooks[] = "4k4/9/9/9/r8/r8/9/9/9/3K4 b - - 0 1";
 struct Case {
     const char* fen;
     const char* moves;
-    const char* text;
+    const char32_t* text;
     // The UCCI move, or "none" / "several".
     const char* expected;
 };
 
 // clang-format off
 const Case kCases[] = {
-    {kStartFen, "", "炮二平五", "h2e2"},       {kStartFen, "", "砲八平五", "b2e2"},
-    {kStartFen, "", "马二进三", "h0g2"},       {kStartFen, "", "傌二進三", "h0g2"},
-    {kStartFen, "", "車一進一", "i0i1"},       {kStartFen, "", "俥九平八", "none"},
-    {kStartFen, "", "相三进五", "g0e2"},       {kStartFen, "", "仕四进五", "f0e1"},
-    {kStartFen, "", "帥五進一", "e0e1"},       {kStartFen, "", "兵七进一", "c3c4"},
-    {kStartFen, "", "马二平三", "none"},       {kStartFen, "", "车一进九", "none"},
-    {kStartFen, "", "C2=5", "h2e2"},           {kStartFen, "", "c2.5", "h2e2"},
-    {kStartFen, "", "Ｃ２＝５", "h2e2"},       {kStartFen, "", "N2+3", "h0g2"},
-    {kStartFen, "", "H8+7", "b0c2"},           {kStartFen, "", "E3+5", "g0e2"},
-    {kStartFen, "", "B7+5", "c0e2"},           {kStartFen, "", "A6+5", "d0e1"},
-    {kStartFen, "", "K5+1", "e0e1"},           {kStartFen, "", "P3+1", "g3g4"},
+    {kStartFen, "", U"炮二平五", "h2e2"},      {kStartFen, "", U"砲八平五", "b2e2"},
+    {kStartFen, "", U"马二进三", "h0g2"},      {kStartFen, "", U"傌二進三", "h0g2"},
+    {kStartFen, "", U"車一進一", "i0i1"},      {kStartFen, "", U"俥九平八", "none"},
+    {kStartFen, "", U"相三进五", "g0e2"},      {kStartFen, "", U"仕四进五", "f0e1"},
+    {kStartFen, "", U"帥五進一", "e0e1"},      {kStartFen, "", U"兵七进一", "c3c4"},
+    {kStartFen, "", U"马二平三", "none"},      {kStartFen, "", U"车一进九", "none"},
+    {kStartFen, "", U"C2=5", "h2e2"},          {kStartFen, "", U"c2.5", "h2e2"},
+    {kStartFen, "", U"Ｃ２＝５", "h2e2"},      {kStartFen, "", U"N2+3", "h0g2"},
+    {kStartFen, "", U"H8+7", "b0c2"},          {kStartFen, "", U"E3+5", "g0e2"},
+    {kStartFen, "", U"B7+5", "c0e2"},          {kStartFen, "", U"A6+5", "d0e1"},
+    {kStartFen, "", U"K5+1", "e0e1"},          {kStartFen, "", U"P3+1", "g3g4"},
     // Black counts files from its own right, in any style of numeral.
-    {kStartFen, "h2e2", "马８进７", "h9g7"},   {kStartFen, "h2e2", "马8进7", "h9g7"},
-    {kStartFen, "h2e2", "馬八進七", "h9g7"},   {kStartFen, "h2e2", "H8+7", "h9g7"},
-    {kStartFen, "h2e2", "炮２平５", "b7e7"},   {kStartFen, "h2e2", "卒３进１", "c6c5"},
-    {kStartFen, "h2e2", "象3退5", "none"},     {kStartFen, "h2e2", "将5平4", "none"},
-    {kCannons, "", "前炮进三", "d2d5"},        {kCannons, "", "後炮平四", "d1f1"},
-    {kCannons, "", "C++3", "d2d5"},            {kCannons, "", "+C+3", "d2d5"},
-    {kCannons, "", "-C=4", "d1f1"},            {kCannons, "", "C-.4", "d1f1"},
-    {kCannons, "", "中炮进三", "none"},        {kCannons, "", "后炮进二", "none"},
+    {kStartFen, "h2e2", U"马８进７", "h9g7"},  {kStartFen, "h2e2", U"马8进7", "h9g7"},
+    {kStartFen, "h2e2", U"馬八進七", "h9g7"},  {kStartFen, "h2e2", U"H8+7", "h9g7"},
+    {kStartFen, "h2e2", U"炮２平５", "b7e7"},  {kStartFen, "h2e2", U"卒３进１", "c6c5"},
+    {kStartFen, "h2e2", U"象3退5", "none"},    {kStartFen, "h2e2", U"将5平4", "none"},
+    {kCannons, "", U"前炮进三", "d2d5"},       {kCannons, "", U"後炮平四", "d1f1"},
+    {kCannons, "", U"C++3", "d2d5"},           {kCannons, "", U"+C+3", "d2d5"},
+    {kCannons, "", U"-C=4", "d1f1"},           {kCannons, "", U"C-.4", "d1f1"},
+    {kCannons, "", U"中炮进三", "none"},       {kCannons, "", U"后炮进二", "none"},
     // The file form picks whichever of the two can move so.
-    {kCannons, "", "炮六进三", "d2d5"},
-    {kRooks, "", "前车进一", "a4a3"},          {kRooks, "", "後車平２", "a5b5"},
-    {kRooks, "", "R-=2", "a5b5"},              {kRooks, "", "+R+1", "a4a3"},
-    {kPawns, "", "前兵平四", "e7f7"},          {kPawns, "", "中兵平四", "e6f6"},
-    {kPawns, "", "后兵平四", "e5f5"},          {kPawns, "", "前兵进一", "several"},
-    {kPawns, "", "后兵平六", "several"},       {kPawns, "", "二兵平四", "e6f6"},
-    {kPawns, "", "四兵进一", "c7c8"},          {kPawns, "", "五兵平六", "c6d6"},
-    {kPawns, "", "前兵七进一", "c7c8"},        {kPawns, "", "后兵七平六", "c6d6"},
-    {kPawns, "", "前兵五进一", "e7e8"},        {kPawns, "", "2P=4", "e6f6"},
-    {kPawns, "", "六兵进一", "none"},          {kPawns, "", "+P7+1", "c7c8"},
+    {kCannons, "", U"炮六进三", "d2d5"},
+    {kRooks, "", U"前车进一", "a4a3"},         {kRooks, "", U"後車平２", "a5b5"},
+    {kRooks, "", U"R-=2", "a5b5"},             {kRooks, "", U"+R+1", "a4a3"},
+    {kPawns, "", U"前兵平四", "e7f7"},         {kPawns, "", U"中兵平四", "e6f6"},
+    {kPawns, "", U"后兵平四", "e5f5"},         {kPawns, "", U"前兵进一", "several"},
+    {kPawns, "", U"后兵平六", "several"},      {kPawns, "", U"二兵平四", "e6f6"},
+    {kPawns, "", U"四兵进一", "c7c8"},         {kPawns, "", U"五兵平六", "c6d6"},
+    {kPawns, "", U"前兵七进一", "c7c8"},       {kPawns, "", U"后兵七平六", "c6d6"},
+    {kPawns, "", U"前兵五进一", "e7e8"},       {kPawns, "", U"2P=4", "e6f6"},
+    {kPawns, "", U"六兵进一", "none"},         {kPawns, "", U"+P7+1", "c7c8"},
+    // Text that is neither Chinese nor WXF notation.
+    {kStartFen, "", U"h2e2", "unknown"},       {kStartFen, "", U"炮二平", "unknown"},
+    {kStartFen, "", U"炮二走五", "unknown"},   {kStartFen, "", U"C2x5", "unknown"},
+    {kStartFen, "", U"前炮平五五", "unknown"},
 };
 // clang-format on
-
-std::vector<uint32_t> codePoints(const std::string& utf8) {
-    std::vector<uint32_t> chars;
-    for (const char* p = utf8.data(); p < utf8.data() + utf8.size();) {
-        size_t length = charLength(TextEncoding::Utf8, p, utf8.data() + utf8.size());
-        chars.push_back(decodeChar(TextEncoding::Utf8, p, length));
-        p += length;
-    }
-    return chars;
-}
 
 }  // namespace
 
@@ -76,27 +69,21 @@ TEST(Notation, ResolvesEveryFormAgainstTheLegalMoves) {
     for (const Case& c : kCases) {
         auto pos = positionFrom(c.fen, c.moves);
         ASSERT_NE(pos, nullptr) << c.fen;
-        std::vector<uint32_t> chars = codePoints(c.text);
+        const std::u32string text = c.text;
         NotationMove move;
-        ASSERT_NE(parseNotationMove(chars.data(), int(chars.size()), move), Notation::Unknown)
-            << c.text;
+        Notation notation = parseNotationMove(reinterpret_cast<const uint32_t*>(text.data()),
+                                              int(text.size()), move);
+        // Chinese notation is the one with Chinese characters (full-width WXF has none).
+        bool chinese = false;
+        for (char32_t ch : text) chinese |= ch >= 0x4E00 && ch <= 0x9FFF;
+        EXPECT_TRUE(notation == Notation::Unknown || chinese == (notation == Notation::Chinese))
+            << testing::PrintToString(text);
         Move found = 0;
-        int matches = resolveNotationMove(move, *pos, found);
-        std::string got = matches == 0 ? "none" : matches > 1 ? "several" : textOf(found);
-        EXPECT_EQ(got, c.expected) << c.text;
-    }
-}
-
-TEST(Notation, TellsChineseFromWxfAndRefusesOtherText) {
-    const std::pair<const char*, Notation> kTexts[] = {
-        {"炮二平五", Notation::Chinese},   {"Ｃ２＝５", Notation::Wxf},
-        {"h2e2", Notation::Unknown},       {"炮二平", Notation::Unknown},
-        {"炮二走五", Notation::Unknown},   {"C2x5", Notation::Unknown},
-        {"前炮平五五", Notation::Unknown},
-    };
-    for (const auto& [text, notation] : kTexts) {
-        std::vector<uint32_t> chars = codePoints(text);
-        NotationMove move;
-        EXPECT_EQ(parseNotationMove(chars.data(), int(chars.size()), move), notation) << text;
+        int matches = notation == Notation::Unknown ? -1 : resolveNotationMove(move, *pos, found);
+        std::string got = matches < 0    ? "unknown"
+                          : matches == 0 ? "none"
+                          : matches > 1  ? "several"
+                                         : textOf(found);
+        EXPECT_EQ(got, c.expected) << testing::PrintToString(text);
     }
 }

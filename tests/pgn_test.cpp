@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "book/encoding.h"
 #include "book/gamereader.h"
-#include "test_util.h"
+#include "harness.h"
 
 namespace {
 
@@ -43,13 +41,6 @@ const Sample kSamples[] = {
       {GameResult::Unknown, "c3c4", 7, "move 炮８平５ is not in WXF notation"}}},
 };
 
-std::string readSample(const std::string& name) {
-    std::ifstream file(std::string(QARN_PGN_SAMPLES) + "/" + name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 std::string movesText(const GameRecord& game) {
     std::string text;
     for (const GameMove& move : game.moves) {
@@ -63,7 +54,7 @@ std::string movesText(const GameRecord& game) {
 
 TEST(PgnReader, ReadsEachEncodingAndNotationOfTheSamples) {
     for (const Sample& sample : kSamples) {
-        std::string bytes = readSample(sample.file);
+        std::string bytes = readFile(std::string(QARN_PGN_SAMPLES) + "/" + sample.file);
         ASSERT_FALSE(bytes.empty()) << sample.file;
         EXPECT_EQ(detectEncoding(bytes), sample.encoding) << sample.file;
         std::vector<GameRecord> games;

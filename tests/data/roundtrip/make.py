@@ -17,14 +17,9 @@ CHINESE = {
 
 
 def board_of(fen):
-    board, rows = {}, fen.split()[0].split('/')
-    for row, text in enumerate(rows):
-        x = 0
-        for c in text:
-            x += int(c) if c.isdigit() else 0
-            if not c.isdigit():
-                board[(x, 9 - row)], x = c, x + 1
-    return board
+    rows = fen.split()[0].split('/')
+    rows = [''.join('.' * int(c) if c.isdigit() else c for c in row) for row in rows]
+    return {(x, 9 - y): c for y, row in enumerate(rows) for x, c in enumerate(row) if c != '.'}
 
 
 def notate(board, frm, to, style):
