@@ -2,187 +2,203 @@
 // parser (a command line), fen (a script), book (the bytes of a book file) and search (a
 // depth byte, then a script). See fuzz/README.md for what each checks.
 #include <algorithm>
-#include <map>
-#include <vector>
 
+#include "../tests/test_util.h"
 #include "book/book.h"
+#include "engine/init.h"
+#include "engine/output.h"
+#include "engine/parser.h"
 #include "engine/timecontrol.h"
-#include "fuzz_common.h"
+#include "eval/psqt.h"
 #include "search/search.h"
+#include "search/tt.h"
 
 namespace {
 
+// The longest line the engine's reader ever hands to the parser.
+constexpr size_t kMaxLine = LINE_BUFFER_SIZE - 1;
 Position loaded, scratch;
+
+// Reports a broken property and aborts so that libFuzzer keeps the input.
+void check(bool ok, const char* what, const std::string& detail = "") {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz check failed: %s %s\n", what, detail.c_str());
+    std::abort();
+}
 
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+bool inList(const MoveList& list, Move mv) {
+    return std::count(list.moves, list.moves + list.count, mv) > 0;
+}
+
+// Fails when a field of the Position disagrees with its placement, or the position is one
+// no game reaches: a king missing, the side that has just moved in check, or a root that
+// leaves the search less than its history room.
+void expectSound(const Position& pos, bool root = true) {
+    uint16_t rankBits[16] = {}, fileBits[16] = {};
+    uint32_t mask = 0;
+    int scores[2] = {};
+    for (int p = 16; p < 48; p++) {
+        Square sq = pos.pieceSquare[p];
+        if (sq == 0) continue;
+        check(inBoard[sq] && pos.board[sq] == p, "board and pieceSquare", std::to_string(p));
+        rankBits[rankOf(sq)] |= fileBitOf[sq];
+        fileBits[fileOf(sq)] |= rankBitOf[sq];
+        mask |= 1u << (p - 16);
+        scores[p >= BLACK_BIT] += pieceValue(p, sq);
+    }
+    for (int sq = 0; sq < 256; sq++)
+        check(pos.board[sq] == 0 || (inBoard[sq] && pos.pieceSquare[pos.board[sq]] == sq),
+              "occupied square", std::to_string(sq));
+    check(!std::memcmp(rankBits, pos.rankBits, sizeof rankBits) &&
+              !std::memcmp(fileBits, pos.fileBits, sizeof fileBits) && mask == pos.pieceMask,
+          "line bits or piece mask");
+    check(pos.key == computeKey(pos) && pos.keyHistory[pos.historyCount - 1] == pos.key, "key");
+    check(pos.redScore == scores[0] && pos.blackScore == scores[1], "scores");
+    check(pos.pieceSquare[16] != 0 && pos.pieceSquare[32] != 0, "a king is missing");
+    check(pos.historyCount >= 1 && pos.rootCount >= 1 &&
+              pos.historyCount <= (root ? HISTORY_SIZE - SEARCH_HISTORY_ROOM : HISTORY_SIZE) &&
+              pos.rootCount <= pos.historyCount && (pos.moveHistory[0] & 0xFFFF) == NULL_MOVE,
+          "history");
+    check(!isSideInCheck(pos, 1 - pos.side), "the side that has moved is in check");
+    check(inCheckNow(pos) == isSideInCheck(pos, pos.side), "check bit of the last move");
+}
+
+// A script's first line is what follows "position "; each later line is a move list played
+// as "move" does, and "repeat N" plays the previous list N more times (short inputs reach
+// long games). Loads `pos`, checking it after each line when `sound`; false when the first
+// line is not a position the engine accepts.
+bool playScript(const uint8_t* data, size_t size, Position& pos, bool sound) {
+    std::istringstream lines(std::string(reinterpret_cast<const char*>(data), size));
+    std::string body, line, previous;
+    std::getline(lines, body);  // the position, even from an empty input
+    line = ("position " + body).substr(0, kMaxLine);
+    CommandArgs args{};
+    if (parseCommandLine(line.data(), args) != e_CommPosition ||
+        !loadFen(pos, args.arg1.text, args.arg2.number, args.arg3.moveTexts))
+        return false;
+    if (sound) expectSound(pos);
+    while (std::getline(lines, body)) {
+        if (body.rfind("repeat ", 0) != 0) previous = body;
+        int repeats = body == previous ? 1 : std::clamp(std::atoi(body.c_str() + 7), 0, 2000);
+        for (int r = 0, before = -1; r < repeats && pos.historyCount != before; r++) {
+            line = ("move " + previous).substr(0, kMaxLine);  // the parser cuts what it reads
+            if (parseCommandLine(line.data(), args) != e_CommMove) break;
+            before = pos.historyCount;
+            applyMoveTexts(pos, args.arg2.number, args.arg3.moveTexts);
+            if (sound) expectSound(pos);
+        }
+    }
+    return true;
+}
+
 // A move list's slots point into moveListBuffer and hold the bytes at every fifth place.
 void checkMoveList(const char* list, int32_t count, const uint32_t* texts) {
     size_t length = std::strlen(list);
-    if (size_t(count) != std::min((length + 1) / 5, size_t(MOVE_LIST_SIZE)))
-        fuzz::fail("move count", std::to_string(count));
-    if (count > 0 && texts != moveListBuffer) fuzz::fail("move texts outside the buffer");
-    for (int32_t i = 0; i < count; i++) {
-        if (5 * size_t(i) + 4 > length || std::memcmp(&texts[i], list + 5 * i, 4) != 0)
-            fuzz::fail("move text bytes");
-    }
+    check(size_t(count) == std::min((length + 1) / 5, size_t(MOVE_LIST_SIZE)), "move count");
+    check(count == 0 || texts == moveListBuffer, "move texts outside the buffer");
+    for (int32_t i = 0; i < count; i++)
+        check(5 * size_t(i) + 4 <= length && std::memcmp(&texts[i], list + 5 * i, 4) == 0,
+              "move text bytes");
 }
 
 // The code agrees with the line's prefix and every argument lies within its bounds.
 void parserTarget(const uint8_t* data, size_t size) {
-    static char line[fuzz::kMaxLine + 1];
-    size_t length = std::min(size, fuzz::kMaxLine);
-    std::memcpy(line, data, length);
-    line[length] = '\0';
+    std::string text(reinterpret_cast<const char*>(data), std::min(size, kMaxLine));
+    char* line = text.data();
+    size_t length = text.size();
     CommandArgs args;
     std::memset(&args, 0xA5, sizeof args);
     CommandCode code = parseCommandLine(line, args);
-    int32_t a1 = args.arg1.number, a2 = args.arg2.number, a3 = args.arg3.number;
-    for (auto [word, wordCode] : {std::pair{"isready", e_CommIsReady},
-                                  {"stop", e_CommStop},
-                                  {"scr", e_CommScr},
-                                  {"quit", e_CommQuit}}) {
-        if ((std::strcmp(line, word) == 0) != (code == wordCode)) fuzz::fail("exact command", word);
-    }
-    const int optionMaximum[] = {0, 1, 1, 0, 0, 1024, 32, 200, 3, 3, 3, 3, 3, 0};
+    int32_t a1 = args.arg1.number, a2 = args.arg2.number;
+    const std::pair<const char*, CommandCode> exact[] = {
+        {"isready", e_CommIsReady}, {"stop", e_CommStop}, {"scr", e_CommScr}, {"quit", e_CommQuit}};
+    for (auto [word, wordCode] : exact)
+        check((std::strcmp(line, word) == 0) == (code == wordCode), "exact command", word);
     if (code == e_CommSetOption) {
-        if (!startsWith(line, "setoption ") || a1 < 0 || a1 > e_OptionLoadBook)
-            fuzz::fail("setoption");
+        check(startsWith(line, "setoption ") && a1 >= 0 && a1 <= e_OptionLoadBook, "setoption");
         bool text = a1 == e_OptionBookFiles || a1 == e_OptionEgtbPaths;
-        if (text && (args.arg2.text < line || args.arg2.text > line + length))
-            fuzz::fail("option text");
-        if (!text && a1 != e_OptionNone && a1 != e_OptionLoadBook &&
-            (a2 < 0 || a2 > optionMaximum[a1]))
-            fuzz::fail("option value", std::to_string(a1) + " " + std::to_string(a2));
+        check(!text || (args.arg2.text >= line && args.arg2.text <= line + length), "option text");
     } else if (code == e_CommPosition) {
         const char* rest = line + 9;
-        bool named = false;
-        for (const char* name :
-             {"startpos", "midgamepos", "checkmatepos", "zugzwangpos", "endgamepos"})
-            named = named || startsWith(rest, name);
-        if (named ? !setupFen(scratch, args.arg1.text) : args.arg1.text != rest + 4)
-            fuzz::fail("position text");
+        check(args.arg1.text == rest + 4 || setupFen(scratch, args.arg1.text), "position text");
         const char* moves = std::strstr(rest, " moves ");
-        if (moves == nullptr && a2 != 0) fuzz::fail("moves without the keyword");
         if (moves != nullptr) checkMoveList(moves + 7, a2, args.arg3.moveTexts);
+        check(moves != nullptr || a2 == 0, "moves without the keyword");
     } else if (code == e_CommBanMoves || code == e_CommMove) {
         bool ban = code == e_CommBanMoves;
-        if (!startsWith(line, ban ? "banmoves " : "move ")) fuzz::fail("move prefix");
+        check(startsWith(line, ban ? "banmoves " : "move "), "move prefix");
         checkMoveList(line + (ban ? 9 : 5), ban ? a1 : a2,
                       ban ? args.arg2.moveTexts : args.arg3.moveTexts);
     } else if (code == e_CommGo || code == e_CommGoPonder) {
         bool ponder = startsWith(line, "go ponder ");
         const char* rest = line + (ponder ? 10 : 3);
-        if (!startsWith(line, "go ") || (code == e_CommGoPonder) != ponder) fuzz::fail("go prefix");
-        if (!startsWith(rest, "time ")) {
-            if (a1 != e_GoDepth || a2 < 0 || a2 > 31 || (!startsWith(rest, "depth ") && a2 != 31))
-                fuzz::fail("depth", std::to_string(a2));
-        } else if (a2 < 0 || a2 > 36000 || (a1 == e_GoMovesToGo && (a3 < 1 || a3 > 100)) ||
-                   (a1 == e_GoIncrement && (a3 < 0 || a3 > 600)) ||
-                   (a1 != e_GoMovesToGo && a1 != e_GoIncrement)) {
-            fuzz::fail("time limits");
-        }
+        check(startsWith(line, "go ") && (code == e_CommGoPonder) == ponder, "go prefix");
+        check(startsWith(rest, "time ") ? a1 == e_GoMovesToGo || a1 == e_GoIncrement
+                                        : a1 == e_GoDepth,
+              "go limits");
     } else if (code == e_CommNone) {
         for (const char* prefix : {"setoption ", "banmoves ", "go ", "move "})
-            if (startsWith(line, prefix)) fuzz::fail("recognised prefix refused", prefix);
-    } else if (code != e_CommIsReady && code != e_CommStop && code != e_CommScr &&
-               code != e_CommQuit) {
-        fuzz::fail("unexpected code", std::to_string(code));
+            check(!startsWith(line, prefix), "recognised prefix refused", prefix);
+    } else {
+        check(code != e_CommPonderHit && code != e_CommUcci, "unexpected code");
     }
 }
 
 // Every accepted step is sound; make and unmake restore exactly; the single-move tests
 // agree with the generator.
 void fenTarget(const uint8_t* data, size_t size) {
-    if (!fuzz::playScript(data, size, loaded,
-                          [](const Position& pos) { fuzz::expectSound(pos, "loaded"); }))
-        return;
+    if (!playScript(data, size, loaded, true)) return;
     MoveList legal, pseudo;
     generateLegalMoves(legal, loaded);
     generateAllMoves(pseudo, loaded);
     scratch = loaded;
-    for (int i = 0; i < pseudo.count; i++) {
-        Move mv = pseudo.moves[i];
+    for (Move mv : movesOf(pseudo)) {
         UndoRecord undo;
         makeMove(loaded, mv, undo);
-        bool safe = !isSideInCheck(loaded, undo.side), check = isSideInCheck(loaded, loaded.side);
-        if (safe) fuzz::expectSound(loaded, "after a legal move", false);
+        bool safe = !isSideInCheck(loaded, undo.side), gives = isSideInCheck(loaded, loaded.side);
+        if (safe) expectSound(loaded, false);
         unmakeMove(loaded, mv, undo);
-        if (!fuzz::samePosition(loaded, scratch)) fuzz::fail("unmake", fuzz::moveName(mv));
-        if (isLegalMove(mv, loaded) != safe || safe != fuzz::inList(legal, mv))
-            fuzz::fail("isLegalMove", fuzz::moveName(mv));
-        if (safe && givesCheck(mv, loaded) != check) fuzz::fail("givesCheck", fuzz::moveName(mv));
+        check(samePosition(loaded, scratch), "unmake", textOf(mv));
+        check(isLegalMove(mv, loaded) == safe && safe == inList(legal, mv), "legal", textOf(mv));
+        check(!safe || givesCheck(mv, loaded) == gives, "givesCheck", textOf(mv));
     }
     for (int from = 0; from < 256; from++) {
         if (!inBoard[from] || (loaded.board[from] & sideBase(loaded.side)) == 0) continue;
         for (int to = 0; to < 256; to++) {
             if (!inBoard[to]) continue;
             Move mv = makeMoveCode(Square(from), Square(to));
-            bool generated = fuzz::inList(pseudo, mv), pseudoLegal = isPseudoLegal(mv, loaded);
-            if (generated != pseudoLegal) fuzz::fail("isPseudoLegal", fuzz::moveName(mv));
-            if (isPseudoLegalQuiet(mv, loaded) != (pseudoLegal && loaded.board[to] == 0))
-                fuzz::fail("isPseudoLegalQuiet", fuzz::moveName(mv));
-            if (generated && isFullyLegal(mv, loaded) != fuzz::inList(legal, mv))
-                fuzz::fail("isFullyLegal");
+            bool generated = inList(pseudo, mv), pseudoLegal = isPseudoLegal(mv, loaded);
+            check(generated == pseudoLegal, "isPseudoLegal", textOf(mv));
+            check(isPseudoLegalQuiet(mv, loaded) == (pseudoLegal && loaded.board[to] == 0),
+                  "isPseudoLegalQuiet", textOf(mv));
+            check(!generated || isFullyLegal(mv, loaded) == inList(legal, mv), "isFullyLegal");
         }
     }
 }
 
-// readBookFile against the format written out here (16 header bytes starting 01 02 03 04,
-// then records of an 8-byte key, a 2-byte count and its 2-byte moves, all big-endian; a
-// record cut after its key is malformed); then the book followed from the start position
-// offers only legal moves.
+// readBookFile takes any bytes (a memory file is never unreadable); then the book followed
+// from the start position offers only legal moves of its entries.
 void bookTarget(const uint8_t* data, size_t size) {
-    std::map<uint64_t, std::vector<Move>> table, expected;
-    BookReadResult verdict = e_BookRead;
-    auto be = [&](size_t at, int bytes) {
-        uint64_t value = 0;
-        for (int i = 0; i < bytes; i++) value = value << 8 | data[at + i];
-        return value;
-    };
-    if (size < 16 || be(0, 4) != 0x01020304) verdict = e_BookBadHeader;
-    for (size_t at = 16; verdict == e_BookRead && size >= at + 8;) {
-        uint64_t key = be(at, 8);
-        size_t count = size >= at + 10 ? be(at + 8, 2) : 0;
-        if (size < at + 10 || size < at + 10 + 2 * count) verdict = e_BookBadFormat;
-        std::vector<Move> moves;
-        for (size_t i = 0; verdict == e_BookRead && i < count; i++)
-            moves.push_back(Move(be(at + 10 + 2 * i, 2)));
-        if (verdict == e_BookRead)
-            expected.emplace(key, moves);  // the first record of a key counts
-        at += 10 + 2 * count;
-    }
+    bookTable.clear();
     FILE* file =
         size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : std::fopen("/dev/null", "rb");
-    BookReadResult result = readBookFile(file, table);
+    BookReadResult result = readBookFile(file, bookTable);
     std::fclose(file);
-    if (result != verdict)
-        fuzz::fail("verdict", std::to_string(result) + " for " + std::to_string(verdict));
-    if (result != e_BookRead) return;
-    if (table != expected) fuzz::fail("table contents");
-    bookTable.swap(table);
-    bookLoaded = true;
-    setupFen(loaded, "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1");
-    for (int ply = 0; ply < 40; ply++) {
-        bookMissCount = 0;
-        auto entry = bookTable.find(loaded.key);
-        Move chosen = probeBook(loaded);
-        bool anyLegal = false;
-        if (entry != bookTable.end())
-            for (Move mv : entry->second) anyLegal = anyLegal || isFullyLegal(mv, loaded);
-        if (chosen == 0 && (anyLegal || bookMissCount != 1))
-            fuzz::fail("a legal book move not offered");
-        if (chosen == 0) break;
-        if (!isFullyLegal(chosen, loaded) ||
-            std::count(entry->second.begin(), entry->second.end(), chosen) == 0)
-            fuzz::fail("book move", fuzz::moveName(chosen));
+    check(result != e_BookUnreadable, "verdict");
+    bookLoaded = result == e_BookRead;  // probeBook offers nothing from an unloaded book
+    bookMissCount = 0;                  // or earlier misses would close the book
+    setupFen(loaded, kStartFen);
+    for (Move chosen; loaded.historyCount < 40 && (chosen = probeBook(loaded)) != 0;) {
+        const std::vector<Move>& moves = bookTable[loaded.key];
+        check(isFullyLegal(chosen, loaded) && std::count(moves.begin(), moves.end(), chosen) > 0,
+              "book move", textOf(chosen));
         UndoRecord undo;
         makeMove(loaded, chosen, undo);
     }
-    bookTable.clear();
-    bookLoaded = false;
 }
 
 // A short search from the script's position: the best move is legal, 0 exactly when there
@@ -190,29 +206,24 @@ void bookTarget(const uint8_t* data, size_t size) {
 // small table, cleared every time, hands the search many hash moves of other positions.
 void searchTarget(const uint8_t* data, size_t size) {
     static HashEntry smallTable[1024 + 3];
-    if (size < 1) return;
-    enginePositionValid =
-        fuzz::playScript(data + 1, size - 1, enginePosition, [](const Position&) {});
+    enginePositionValid = size > 0 && playScript(data + 1, size - 1, enginePosition, false);
     if (!enginePositionValid) return;
-    transpositionTable.entries = smallTable;
-    transpositionTable.entryCount = 1024 + 3;
-    transpositionTable.indexMask = 1024 - 1;
-    ttClear();
+    transpositionTable = {smallTable, 1024 + 3, 1024 - 1, 0, {}};
+    ttClear();  // sets the generation and its ages
     scratch = enginePosition;
     resetSearchLimits();
     setSearchLimits(e_GoDepth, 1 + data[0] % 3, 0);
     searchDriver();
-    if (!fuzz::samePosition(enginePosition, scratch)) fuzz::fail("the search changed the Position");
+    check(samePosition(enginePosition, scratch), "the search changed the Position");
     MoveList legal;
     generateLegalMoves(legal, enginePosition);
     Move best = Move(searchProgress.bestMove);
-    if ((best == 0) != (legal.count == 0) || (best != 0 && !fuzz::inList(legal, best)))
-        fuzz::fail("best move", fuzz::moveName(best));
-    if (best != 0 && searchProgress.pv[0] != best)
-        fuzz::fail("the variation does not start with it");
+    check((best == 0) == (legal.count == 0) &&
+              (best == 0 || (inList(legal, best) && searchProgress.pv[0] == best)),
+          "best move, or the variation does not start with it", textOf(best));
     for (int i = 0; i < 256 && searchProgress.pv[i] != 0; i++) {
-        if (!isFullyLegal(searchProgress.pv[i], scratch))
-            fuzz::fail("variation", fuzz::moveName(searchProgress.pv[i]));
+        check(isFullyLegal(searchProgress.pv[i], scratch), "variation",
+              textOf(searchProgress.pv[i]));
         UndoRecord undo;
         makeMove(scratch, searchProgress.pv[i], undo);
     }
@@ -220,8 +231,15 @@ void searchTarget(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    initTables();
+    ttReset();
+    ttAllocate();
+    consoleMuted = true;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::initOnce();
     QARN_FUZZ_TARGET(data, size);
     return 0;
 }

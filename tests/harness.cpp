@@ -1,22 +1,19 @@
 #include "harness.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -37,19 +34,26 @@ std::string environmentOr(const char* name, const std::string& otherwise) {
     return value != nullptr && *value != '\0' ? value : otherwise;
 }
 
-// QARN_RUNNER (a program that runs the others, such as wine), QARN_BIN_DIR and
-// QARN_EXE_SUFFIX point the end-to-end tests at another build, such as the Windows one.
-std::string programPath(const std::string& name) {
-    return environmentOr("QARN_BIN_DIR", QARN_BUILD_DIR) + "/" + name +
-           environmentOr("QARN_EXE_SUFFIX", "");
+// Appends what the pipe holds within the timeout; false on a timeout or at its end (closed).
+bool fill(int& fd, std::string& into, int timeoutMs) {
+    pollfd fds{fd, POLLIN, 0};
+    if (fd < 0 || poll(&fds, 1, timeoutMs) <= 0) return false;
+    char chunk[65536];
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n <= 0) closeFd(fd);
+    if (n > 0) into.append(chunk, size_t(n));
+    return n > 0;
 }
+
+// Temporary directories live until the test program ends.
+struct TempDirs {
+    std::vector<std::string> paths;
+    ~TempDirs() {
+        for (const std::string& dir : paths) std::filesystem::remove_all(dir);
+    }
+} tempDirs;
 
 }  // namespace
-
-ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args,
-                           const std::string& workdir, const std::string& argv0) {
-    spawn(path, args, workdir, argv0);
-}
 
 void ChildProcess::spawn(const std::string& path, const std::vector<std::string>& args,
                          const std::string& workdir, const std::string& argv0) {
@@ -76,9 +80,7 @@ void ChildProcess::spawn(const std::string& path, const std::vector<std::string>
         execv(path.c_str(), argv.data());
         _exit(127);
     }
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
+    for (int fd : {in[0], out[1], err[1]}) close(fd);
     input_ = in[1];
     output_ = out[0];
     errors_ = err[0];
@@ -86,117 +88,75 @@ void ChildProcess::spawn(const std::string& path, const std::vector<std::string>
 
 ChildProcess::~ChildProcess() {
     closeFd(input_);
-    if (!exited_ && pid_ > 0) waitExit(2000);
+    waitExit(2000);
     closeFd(output_);
     closeFd(errors_);
 }
 
-void ChildProcess::send(const std::string& line) {
-    sendRaw(line + "\n");
-}
-
 void ChildProcess::sendRaw(const std::string& bytes) {
-    size_t done = 0;
-    while (input_ >= 0 && done < bytes.size()) {
-        ssize_t n = write(input_, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return;  // the child has gone; the test will see it in the output
-        }
-        done += size_t(n);
-    }
+    // A failed write means that the child has gone; the test will see it in the output.
+    for (ssize_t n = 0, done = 0; input_ >= 0 && n >= 0 && size_t(done) < bytes.size(); done += n)
+        n = write(input_, bytes.data() + done, bytes.size() - done);
 }
 
 void ChildProcess::closeInput() {
     closeFd(input_);
 }
 
-bool ChildProcess::fillBuffer(int timeoutMs) {
-    if (outputClosed_) return false;
-    pollfd fds{output_, POLLIN, 0};
-    int ready = poll(&fds, 1, timeoutMs);
-    if (ready <= 0) return false;
-    char chunk[65536];
-    ssize_t n = read(output_, chunk, sizeof chunk);
-    if (n <= 0) {
-        outputClosed_ = true;
-        return false;
-    }
-    buffer_.append(chunk, size_t(n));
-    return true;
-}
-
 std::optional<std::string> ChildProcess::readLine(int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        size_t end = buffer_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = buffer_.substr(0, end);
-            buffer_.erase(0, end + 1);
-            return line;
-        }
-        if (!fillBuffer(remainingMs(deadline))) {
-            if (outputClosed_ || remainingMs(deadline) == 0) return std::nullopt;
-        }
-    }
+    while (buffer_.find('\n') == std::string::npos)
+        if (!fill(output_, buffer_, remainingMs(deadline)) &&
+            (output_ < 0 || remainingMs(deadline) == 0))
+            return std::nullopt;
+    std::string line = buffer_.substr(0, buffer_.find('\n'));
+    buffer_.erase(0, line.size() + 1);
+    return line;
 }
 
 std::vector<std::string> ChildProcess::readUntil(const std::string& prefix, int timeoutMs) {
+    std::vector<std::string> lines = readLines({prefix}, timeoutMs);
+    return lines.empty() || !startsWith(lines.back(), prefix) ? std::vector<std::string>{} : lines;
+}
+
+std::vector<std::string> ChildProcess::readLines(const std::vector<std::string>& last,
+                                                 int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::vector<std::string> lines;
-    for (;;) {
-        auto line = readLine(remainingMs(deadline));
-        if (!line) return {};
+    while (auto line = readLine(remainingMs(deadline))) {
         lines.push_back(*line);
-        if (startsWith(*line, prefix)) return lines;
+        for (const std::string& prefix : last)
+            if (startsWith(*line, prefix)) return lines;
     }
+    return lines;
 }
 
 std::string ChildProcess::readRest(int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!outputClosed_ && remainingMs(deadline) > 0) fillBuffer(remainingMs(deadline));
-    std::string rest;
-    rest.swap(buffer_);
-    return rest;
+    while (output_ >= 0 && remainingMs(deadline) > 0) fill(output_, buffer_, remainingMs(deadline));
+    return std::exchange(buffer_, {});
 }
 
-std::string ChildProcess::readErrors(int timeoutMs) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (errors_ >= 0 && remainingMs(deadline) > 0) {
-        pollfd fds{errors_, POLLIN, 0};
-        if (poll(&fds, 1, remainingMs(deadline)) <= 0) break;
-        char chunk[4096];
-        ssize_t n = read(errors_, chunk, sizeof chunk);
-        if (n <= 0) {
-            closeFd(errors_);
-            break;
-        }
-        errorBuffer_.append(chunk, size_t(n));
-    }
+std::string ChildProcess::readErrors() {
+    auto deadline = Clock::now() + std::chrono::milliseconds(2000);
+    while (fill(errors_, errorBuffer_, remainingMs(deadline))) continue;
     return errorBuffer_;
 }
 
 int ChildProcess::waitExit(int timeoutMs) {
-    if (exited_) return exitCode_;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-            exited_ = true;
+    for (int status = 0; exitCode_ == -2;) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
             exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return exitCode_;
-        }
-        if (remainingMs(deadline) == 0) {
+        } else if (remainingMs(deadline) == 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, &status, 0);
-            exited_ = true;
             exitCode_ = -1;
-            return -1;
+        } else {
+            fill(output_, buffer_, 5);  // drained, so that the child never blocks on the pipe
         }
-        // Keep the pipes drained so that the child never blocks on a full pipe.
-        fillBuffer(5);
     }
+    return exitCode_;
 }
 
 Engine::Engine(const std::string& workdir, const std::string& argv0)
@@ -205,62 +165,26 @@ Engine::Engine(const std::string& workdir, const std::string& argv0)
     startupLines = readUntil("      move -- ");
 }
 
-std::vector<std::string> Engine::command(const std::string& line, const std::string& until,
-                                         int timeoutMs) {
-    send(line);
-    return readUntil(until, timeoutMs);
-}
-
-std::vector<std::string> Engine::go(const std::string& line, int timeoutMs) {
-    send(line);
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::vector<std::string> lines;
-    for (;;) {
-        auto next = readLine(remainingMs(deadline));
-        if (!next) return lines;
-        lines.push_back(*next);
-        if (startsWith(*next, "bestmove ") || *next == "nobestmove") return lines;
-    }
-}
-
-std::string enginePath() {
-    return programPath("qarn");
-}
-
 std::string toolPath(const std::string& name) {
-    return programPath(name);
+    return environmentOr("QARN_BIN_DIR", QARN_BUILD_DIR) + "/" + name +
+           environmentOr("QARN_EXE_SUFFIX", "");
 }
-
-namespace {
-
-// Temporary directories live until the test program ends.
-std::vector<std::string> tempDirs;
-
-void removeTempDirs() {
-    for (const std::string& dir : tempDirs) std::filesystem::remove_all(dir);
-}
-
-}  // namespace
 
 std::string makeTempDir() {
-    std::string base = QARN_BUILD_DIR "/test-tmp";
-    mkdir(base.c_str(), 0755);
-    std::string pattern = base + "/XXXXXX";
+    std::string pattern = QARN_BUILD_DIR "/test-tmp/XXXXXX";
+    std::filesystem::create_directories(QARN_BUILD_DIR "/test-tmp");
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    if (tempDirs.empty()) std::atexit(removeTempDirs);
-    tempDirs.push_back(pattern);
+    tempDirs.paths.push_back(pattern);
     return pattern;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
+    std::ostringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
@@ -270,16 +194,11 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 
 std::string gbk(const std::string& utf8) {
     iconv_t converter = iconv_open("GBK", "UTF-8");
-    if (converter == iconv_t(-1)) throw std::runtime_error("iconv_open GBK");
-    std::string input = utf8;
-    std::string output(input.size() * 2 + 16, '\0');
-    char* in = input.data();
-    char* out = output.data();
+    std::string input = utf8, output(utf8.size() * 2, '\0');
+    char *in = input.data(), *out = output.data();
     size_t inLeft = input.size(), outLeft = output.size();
-    if (iconv(converter, &in, &inLeft, &out, &outLeft) == size_t(-1)) {
-        iconv_close(converter);
-        throw std::runtime_error("iconv: text not representable in GBK");
-    }
+    if (iconv(converter, &in, &inLeft, &out, &outLeft) == size_t(-1))
+        throw std::runtime_error("text not representable in GBK");
     iconv_close(converter);
     output.resize(output.size() - outLeft);
     return output;

@@ -11,17 +11,16 @@
 
 class ChildProcess {
 public:
-    // Starts `path` with `args` (argv[0] is `path` unless argv0 is given) in `workdir`
-    // (the current directory when empty).
+    // Starts `path` with `args` in `workdir` (or here), its argv[0] being argv0 (or `path`).
     ChildProcess(const std::string& path, const std::vector<std::string>& args = {},
-                 const std::string& workdir = "", const std::string& argv0 = "");
+                 const std::string& workdir = "", const std::string& argv0 = "") {
+        spawn(path, args, workdir, argv0);
+    }
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Writes the line and a line feed.
-    void send(const std::string& line);
-    // Writes the bytes as they are.
+    void send(const std::string& line) { sendRaw(line + "\n"); }
     void sendRaw(const std::string& bytes);
     void closeInput();
 
@@ -31,29 +30,26 @@ public:
     std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs = 10000);
     // Every byte of standard output until the process closes it (or the timeout).
     std::string readRest(int timeoutMs = 10000);
-    // Whatever the process wrote to standard error so far (and until it closes it).
-    std::string readErrors(int timeoutMs = 2000);
+    // Whatever the process wrote to standard error until it closes it (or 2 s).
+    std::string readErrors();
 
     int outputFd() const { return output_; }
 
     // The exit code, or -1 after the timeout (the process is then killed), or 128 + signal.
     int waitExit(int timeoutMs = 10000);
 
+protected:
+    // Lines up to the first that starts with one of `last`, or those read before a timeout.
+    std::vector<std::string> readLines(const std::vector<std::string>& last, int timeoutMs);
+
 private:
-    // Forks and executes the program with its standard streams on the three pipes.
     void spawn(const std::string& path, const std::vector<std::string>& args,
                const std::string& workdir, const std::string& argv0);
-    bool fillBuffer(int timeoutMs);
 
     pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    int errors_ = -1;
-    std::string buffer_;
-    std::string errorBuffer_;
-    bool outputClosed_ = false;
-    bool exited_ = false;
-    int exitCode_ = -1;
+    int input_ = -1, output_ = -1, errors_ = -1;
+    std::string buffer_, errorBuffer_;
+    int exitCode_ = -2;  // while the process runs
 };
 
 // The engine, with the handshake done: the id block and the two console lines read.
@@ -63,22 +59,28 @@ public:
     // The lines the engine printed before and including "ucciok" and the console lines.
     std::vector<std::string> startupLines;
     // Sends the command and returns the lines up to the first one starting with `until`.
-    std::vector<std::string> command(const std::string& line, const std::string& until,
-                                     int timeoutMs = 30000);
-    // Sends the command and returns everything up to and including the bestmove or
-    // nobestmove line.
-    std::vector<std::string> go(const std::string& line, int timeoutMs = 60000);
+    std::vector<std::string> command(const std::string& line, const std::string& until) {
+        send(line);
+        return readUntil(until, 30000);
+    }
+    // Sends the command and returns the lines up to and including bestmove or nobestmove.
+    std::vector<std::string> go(const std::string& line, int timeoutMs = 60000) {
+        send(line);
+        return readLines({"bestmove ", "nobestmove"}, timeoutMs);
+    }
 };
 
 // Started as this path, the engine finds no book.
 inline constexpr char kNoBook[] = "/nonexistent/qarn";
 
-// Paths of the built programs, as the build passes them to the tests.
-std::string enginePath();
+// Paths of the built programs (QARN_RUNNER, such as wine, QARN_BIN_DIR and QARN_EXE_SUFFIX
+// point the tests at another build, such as the Windows one).
 std::string toolPath(const std::string& name);
+inline std::string enginePath() {
+    return toolPath("qarn");
+}
 // A fresh empty directory under the build's temporary area.
 std::string makeTempDir();
-// Writes bytes to a file, replacing it.
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool startsWith(const std::string& text, const std::string& prefix);

@@ -22,9 +22,8 @@ inline std::unique_ptr<Position> positionFrom(const std::string& fen,
     if (!setupFen(*pos, fen.c_str())) return nullptr;
     std::istringstream stream(moves);
     std::string text;
-    while (stream >> text) {
+    while (stream >> text)
         if (!tryMoveText(*pos, packMoveText(text.c_str()))) return nullptr;
-    }
     pos->rootCount = pos->historyCount;
     return pos;
 }
