@@ -30,15 +30,13 @@ void expectSameAsLinux(Session session) {
 Lines& add(Lines& all, const Lines& out) {
     static const std::regex clock("(time_ms|time|nps|cpuload) [0-9]+");
     static const std::regex chosen("^(bestmove|info depth 1 mdepth 0 .* pv) .*");
-    for (const std::string& line : out) {
+    for (const std::string& line : out)
         all.push_back(std::regex_replace(std::regex_replace(line, clock, "$1 _"), chosen, "$1 _"));
-    }
     return all;
 }
 
-// Searches at fixed depths (the first answered by the book), the console commands, refused
-// and unknown lines, "\r\n" line ends; "isready" and "stop" during a search, a search under
-// a clock; quit.
+// Fixed depths (the first from the book), console commands, refused and unknown lines, "\r\n"
+// line ends; "isready" and "stop" during a search, a search under a clock; quit.
 Lines transcript() {
     Engine engine;
     Lines all = engine.startupLines;
@@ -60,8 +58,7 @@ Lines transcript() {
 
 }  // namespace
 
-// Also the end of input after a first line (the handshake, or a line that is not), and
-// the tools.
+// Also: the end of input after the handshake or a line that is not it, and the tools.
 TEST(Windows, SameBytesAsTheLinuxBuild) {
     if (std::getenv("QARN_RUNNER") == nullptr) GTEST_SKIP() << "QARN_RUNNER not set";
     expectSameAsLinux(transcript);

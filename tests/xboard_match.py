@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """XBoard itself, under a virtual display, plays a short match of qarn-xboard against an
-opponent (Fairy-Max's maxqi by default, or "self") in its match mode. Checks that every game ended
-on the board (no time forfeit, illegal move, crash or disconnection of Qarn; a game Qarn
-won by the opponent's fault counts), that the adapter refused nothing XBoard sent, and
-that every move was legal by qarn-perft. Exits 77 (skipped) when a program is missing."""
+opponent (Fairy-Max's maxqi by default, or "self") in its match mode. Checks that every game
+ended on the board (no time forfeit, illegal move, crash or disconnection of Qarn; a game Qarn
+won by the opponent's fault counts), that the adapter refused nothing XBoard sent, and that
+every move was legal by qarn-perft. Exits 77 (skipped) when a program is missing."""
 import argparse
 import os
 import re
@@ -24,25 +24,23 @@ def main():
     args = parser.parse_args()
     games_wanted = int(args.games)
     xboard = shutil.which("xboard") or "/usr/games/xboard"
-    for needed in (xboard, shutil.which("xvfb-run") or "xvfb-run", args.opponent, args.adapter):
+    adapter = os.path.abspath(args.adapter)
+    opponent = adapter if args.opponent == "self" else os.path.abspath(args.opponent)
+    for needed in (xboard, shutil.which("xvfb-run") or "xvfb-run", opponent):
         if not os.access(needed, os.X_OK):
             print(f"skipped: {needed} is not installed")
             return 77
-
     work = args.keep or tempfile.mkdtemp(prefix="qarn-xboard-")
     os.makedirs(work, exist_ok=True)
     pgn, debug = os.path.join(work, "match.pgn"), os.path.join(work, "xboard-debug.txt")
-    adapter = os.path.abspath(args.adapter)
-    opponent = adapter if args.opponent == "self" else os.path.abspath(args.opponent)
     try:
         subprocess.run(
-            ["xvfb-run", "-a", xboard, "-variant", "xiangqi",
-             "-fcp", adapter, "-fd", os.path.dirname(adapter),
-             "-scp", opponent, "-sd", os.path.dirname(opponent),
+            ["xvfb-run", "-a", xboard, "-variant", "xiangqi", "-fcp", adapter,
+             "-fd", os.path.dirname(adapter), "-scp", opponent, "-sd", os.path.dirname(opponent),
              "-tc", args.tc, "-inc", args.inc, "-mg", str(games_wanted), "-matchPause", "300",
              "-autoCallFlag", "true", "-popupExitMessage", "false", "-popupMoveErrors", "false",
-             "-adjudicateDrawMoves", "150", "-xexit", "-sgf", pgn,
-             "-debug", "-nameOfDebugFile", debug,
+             "-adjudicateDrawMoves", "150", "-xexit", "-sgf", pgn, "-debug", "-nameOfDebugFile",
+             debug,
              # Neither the user's settings nor a file of saved ones: XBoard's defaults.
              "-settingsFile", os.path.join(work, "xboardrc"), "-saveSettingsOnExit", "false"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
@@ -51,18 +49,16 @@ def main():
         print("FAIL: the match did not end")
         return 1
 
-    failures = []
     text = open(pgn, encoding="latin-1").read() if os.path.exists(pgn) else ""
     results = re.findall(r'\[White "([^"]*)"\].*?\[Black "([^"]*)"\].*?'
                          r"\{([^{}]*)\}\s*(1-0|0-1|1/2-1/2|\*)\s*(?=\[|$)", text, re.S)
     log = open(debug, encoding="latin-1").read() if os.path.exists(debug) else ""
-    # The moves of each game from XBoard's debug log: "<first : move h2e2", games split at
-    # ">first : new".
+    # Each game's moves in XBoard's debug log ("<first : move h2e2"), split at ">first : new".
     games = [moves for moves in (re.findall(r"<(?:first|second)\s*: move (\S+)", game)
                                  for game in re.split(r">first\s*: new\n", log)) if moves]
-    for what, count in (("finished games in the PGN", results), ("games in XBoard's log", games)):
-        if len(count) != games_wanted:
-            failures.append(f"{len(count)} {what}, {games_wanted} expected")
+    failures = [f"{len(found)} {what}, {games_wanted} expected" for what, found in
+                (("finished games in the PGN", results), ("games in XBoard's log", games))
+                if len(found) != games_wanted]
     for number, (white, black, comment, result) in enumerate(results, 1):
         print(f"game {number}: {white} - {black} {result} {{{comment}}}")
         # Only a game Qarn won may end otherwise than on the board: by the opponent's fault.
