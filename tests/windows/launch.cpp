@@ -1,15 +1,11 @@
 // qarn-launch DIRECTORY COMMAND-LINE starts a program the way a Windows front end does:
 // from its own working directory, by a command line whose program may be a path relative
-// to it or a bare name for the system to search. Exits with the program's exit code.
+// to it or a bare name for the system to search. Exits with the program's exit code; the
+// program inherits the standard handles.
 #include <windows.h>
 
 int main(int argc, char** argv) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    STARTUPINFOA startup{sizeof startup};
     PROCESS_INFORMATION process{};
     DWORD code = 127;
     if (argc == 3 && SetCurrentDirectoryA(argv[1]) &&
