@@ -137,8 +137,8 @@ std::string ChildProcess::readRest(int timeoutMs) {
     return std::exchange(buffer_, {});
 }
 
-std::string ChildProcess::readErrors() {
-    auto deadline = Clock::now() + std::chrono::milliseconds(2000);
+std::string ChildProcess::readErrors(int timeoutMs) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (fill(errors_, errorBuffer_, remainingMs(deadline))) continue;
     return errorBuffer_;
 }

@@ -30,8 +30,8 @@ public:
     std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs = 10000);
     // Every byte of standard output until the process closes it (or the timeout).
     std::string readRest(int timeoutMs = 10000);
-    // Whatever the process wrote to standard error until it closes it (or 2 s).
-    std::string readErrors();
+    // Whatever the process wrote to standard error until it closes it (or the timeout).
+    std::string readErrors(int timeoutMs = 2000);
 
     int outputFd() const { return output_; }
 
