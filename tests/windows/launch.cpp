@@ -5,7 +5,8 @@
 #include <windows.h>
 
 int main(int argc, char** argv) {
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     DWORD code = 127;
     if (argc == 3 && SetCurrentDirectoryA(argv[1]) &&
