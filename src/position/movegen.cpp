@@ -197,31 +197,12 @@ void generateQuietMoves(MoveList& list, const Position& pos) {
     if (Square sq = squares[SLOT_KING]) addSteps(list, sq, kingMoves[sq], isEmpty);
 }
 
-void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted) {
-    int kept = 0;
-    for (int i = 0; i < list.count; i++) {
-        if (predicate(list.moves[i], pos) == wanted) {
-            list.moves[kept] = list.moves[i];
-            list.scores[kept] = list.scores[i];
-            kept++;
-        }
-    }
-    list.count = kept;
-}
-
 void generateLegalMoves(MoveList& list, Position& pos) {
     generateAllMoves(list, pos);
     LegalityInfo info;
     computeLegalityInfo(pos, info);
-    int kept = 0;
-    for (int i = 0; i < list.count; i++) {
-        if (isLegalMoveWithInfo(list.moves[i], pos, info)) {
-            list.moves[kept] = list.moves[i];
-            list.scores[kept] = list.scores[i];
-            kept++;
-        }
-    }
-    list.count = kept;
+    auto legal = [&info](Move move, Position& at) { return isLegalMoveWithInfo(move, at, info); };
+    filterMoveList(list, pos, legal, true);
 }
 
 void generateLegalMovesOnCopy(MoveList& list, Position& pos) {

@@ -14,9 +14,19 @@ struct MoveList {
 };
 
 // Keeps, in order and with their scores, the moves for which predicate(move, pos) equals
-// wanted.
-using MovePredicate = bool (*)(Move, Position&);
-void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted);
+// wanted. The predicate may carry state, such as a node's legality info.
+template <typename MovePredicate>
+void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool wanted) {
+    int kept = 0;
+    for (int i = 0; i < list.count; i++) {
+        if (predicate(list.moves[i], pos) == wanted) {
+            list.moves[kept] = list.moves[i];
+            list.scores[kept] = list.scores[i];
+            kept++;
+        }
+    }
+    list.count = kept;
+}
 
 void generateAllMoves(MoveList& list, const Position& pos);
 void generateCaptures(MoveList& list, const Position& pos);
