@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "book/replay.h"
+
 namespace {
 
 constexpr size_t kHeaderSize = 0x400;
@@ -145,7 +147,7 @@ std::string readStart(const std::string& bytes, XqfReader& r, GameRecord& game) 
     }
     fen += blackFirst ? " b - - 0 1" : " w - - 0 1";
     game.fen = fen;
-    game.hasFen = fen != "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
+    game.hasFen = fen != kStartFen;
     return "";
 }
 
