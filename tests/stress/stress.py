@@ -53,9 +53,12 @@ class Stress:
         argv0 = self.rng.choice([self.args.engine, "/nonexistent/qarn"])
         self.proc = subprocess.Popen([argv0], executable=self.args.engine, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE)
-        self.lines = queue.Queue()
-        threading.Thread(target=lambda: [self.lines.put(l.rstrip(b"\n")) for l in self.proc.stdout] +
-                         [self.lines.put(None)], daemon=True).start()
+        # Each session's pump has its own queue: a finished session's end of output must
+        # never reach the next session.
+        lines, out = queue.Queue(), self.proc.stdout
+        threading.Thread(target=lambda: [lines.put(l.rstrip(b"\n")) for l in out] + [lines.put(None)],
+                         daemon=True).start()
+        self.lines = lines
         self.send(b"ucci")
         while self.read() != b"      move -- " + "走棋命令".encode("gbk"):
             pass
@@ -72,7 +75,7 @@ class Stress:
         except queue.Empty:
             raise Failure("no answer: the engine hangs")
         if line is None:
-            raise Failure("the engine ended, status %s" % self.proc.wait())
+            raise Failure("the engine ended, status %s" % self.proc.poll())
         self.log.append(line[:200])
         return line
 
