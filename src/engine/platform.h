@@ -3,6 +3,7 @@
 // The rest of the engine calls these and never tests which system it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Starts a thread running body(argument) that nobody joins; false when it cannot start.
@@ -14,6 +15,10 @@ int64_t tickMilliseconds();
 // Milliseconds of processor time used by the process, counted in 64 bits so that the
 // reading never wraps where clock_t has 32.
 int64_t processMilliseconds();
+
+// Asks the system to back a large table with large pages where it can, which spares the
+// address translations of its random accesses; only the 2 MiB blocks inside it can be.
+void adviseLargePages(void* start, size_t bytes);
 
 // Called first by every program: makes the standard streams pass bytes unchanged (a line
 // ends in "\n", never "\r\n") and the 1 ms sleep last about 1 ms.

@@ -1,3 +1,4 @@
+#include <sys/mman.h>
 #include <time.h>
 
 #include <cstdio>
@@ -32,6 +33,13 @@ int64_t tickMilliseconds() {
 
 int64_t processMilliseconds() {
     return readMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+void adviseLargePages(void* start, size_t bytes) {
+    constexpr uintptr_t block = uintptr_t(1) << 21;
+    uintptr_t first = (uintptr_t(start) + block - 1) & ~(block - 1);
+    uintptr_t last = (uintptr_t(start) + bytes) & ~(block - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 // Streams carry bytes unchanged here already, and the sleeps are as short as asked.

@@ -55,6 +55,9 @@ int64_t processMilliseconds() {
     return (fileTimeTicks(kernel) + fileTimeTicks(user)) / 10000;
 }
 
+// Large pages need a privilege that players' accounts do not hold.
+void adviseLargePages(void*, size_t) {}
+
 // Text mode would write "\r\n" for every "\n" and end the input at a Ctrl-Z byte; input
 // lines ending "\r\n" are handled by the reader. The 1 ms polling sleeps need the 1 ms
 // timer period, not the default 15.6 ms.

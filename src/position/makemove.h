@@ -2,6 +2,7 @@
 // check, legality, giving check, repetition.
 #pragma once
 
+#include "position/keys.h"
 #include "position/position.h"
 #include "position/tables.h"
 
@@ -21,6 +22,15 @@ void makeMoveKnowingCheck(Position& pos, Move mv, UndoRecord& undo, bool check);
 void unmakeMove(Position& pos, Move mv, const UndoRecord& undo);
 void makeNullMove(Position& pos, UndoRecord& undo);
 void unmakeNullMove(Position& pos, const UndoRecord& undo);
+
+// The key the Position will have once the pseudo-legal Move is made.
+inline uint64_t keyAfterMove(const Position& pos, Move mv) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    const uint64_t* moving = zobristKeys[pieceKindOf[pos.board[from]]];
+    uint64_t key = pos.key ^ moving[from] ^ moving[to] ^ sideKey;
+    if (PieceIndex captured = pos.board[to]) key ^= zobristKeys[pieceKindOf[captured]][to];
+    return key;
+}
 
 // Whether the king of `side` is attacked in the current placement, whoever is to move.
 bool isSideInCheck(const Position& pos, int side);
@@ -57,11 +67,9 @@ struct LegalityInfo {
 constexpr uint8_t LEGALITY_QUIET = 0, LEGALITY_IN_CHECK = 1, LEGALITY_TEST_ALL = 2;
 
 void computeLegalityInfo(const Position& pos, LegalityInfo& info);
-// The answer of isLegalMove, with the info computed for the current Position.
-inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
-    Square from = moveFrom(mv), to = moveTo(mv);
+// Whether a move of another piece than the king touches one of the info's Squares.
+inline bool touchesLegalitySquares(Square from, Square to, const LegalityInfo& info) {
     Square king = info.king;
-    if (from == king || info.mode == LEGALITY_TEST_ALL) return isLegalMove(mv, pos);
     bool touches = false;
     if (fileOf(from) == fileOf(king)) {
         touches = (info.fromOnFile & rankBitOf[from]) != 0;
@@ -73,12 +81,23 @@ inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info
     } else if (rankOf(to) == rankOf(king)) {
         touches |= (info.toOnRank & fileBitOf[to]) != 0;
     }
-    if (info.mode == LEGALITY_QUIET) {
-        touches |= from == info.fromSquares[0] || from == info.fromSquares[1];
-        return !touches || isLegalMove(mv, pos);
-    }
-    touches |= to == info.toSquares[0] || to == info.toSquares[1] || to == info.toSquares[2] ||
-               to == info.toSquares[3];
+    if (info.mode == LEGALITY_QUIET)
+        return touches || from == info.fromSquares[0] || from == info.fromSquares[1];
+    return touches || to == info.toSquares[0] || to == info.toSquares[1] ||
+           to == info.toSquares[2] || to == info.toSquares[3];
+}
+// In check, whether the move may answer the check: a king move, or a move that touches the
+// info's Squares. Every other move is illegal there.
+inline bool mayEvadeCheck(Square from, Square to, const LegalityInfo& info) {
+    return from == info.king || info.mode == LEGALITY_TEST_ALL ||
+           touchesLegalitySquares(from, to, info);
+}
+// The answer of isLegalMove, with the info computed for the current Position.
+inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    if (from == info.king || info.mode == LEGALITY_TEST_ALL) return isLegalMove(mv, pos);
+    bool touches = touchesLegalitySquares(from, to, info);
+    if (info.mode == LEGALITY_QUIET) return !touches || isLegalMove(mv, pos);
     return touches && isLegalMove(mv, pos);
 }
 inline bool inCheckNow(const Position& pos) {

@@ -54,22 +54,34 @@ inline void addFileMask(MoveList& list, Square from, unsigned mask, Accept accep
 
 constexpr auto kAnySquare = [](Square) { return true; };
 
-}  // namespace
-
-void generateAllMoves(MoveList& list, const Position& pos) {
+// Every pseudo-legal move that the filter keeps, in the generation order. The filter keeps
+// all of a piece's moves (whole), or single destinations (keeps); rankTargets and fileTargets
+// give the bits, on a slider's rank and file, of every destination it may keep, so that a
+// line holding none is skipped unread.
+template <typename Filter>
+inline void generateMovesWhere(MoveList& list, const Position& pos, const Filter& filter) {
     list.count = 0;
     const int own = sideBase(pos.side);
     const PieceIndex* board = pos.board;
-    auto notOwn = [&](Square to) { return (board[to] & own) == 0; };
     const Square* squares = pos.pieceSquare + own;
+    bool whole = true;
+    auto any = [&](Square to) { return whole || filter.keeps(to); };
+    auto notOwn = [&](Square to) { return (board[to] & own) == 0 && any(to); };
 
-    if (Square sq = squares[SLOT_KING]) addSteps(list, sq, kingMoves[sq], notOwn);
+    if (Square sq = squares[SLOT_KING]) {
+        whole = filter.whole(sq);
+        addSteps(list, sq, kingMoves[sq], notOwn);
+    }
     for (int slot = SLOT_ADVISOR; slot < SLOT_ADVISOR + 2; slot++) {
-        if (Square sq = squares[slot]) addSteps(list, sq, advisorMoves[sq], notOwn);
+        Square sq = squares[slot];
+        if (sq == 0) continue;
+        whole = filter.whole(sq);
+        addSteps(list, sq, advisorMoves[sq], notOwn);
     }
     for (int slot = SLOT_BISHOP; slot < SLOT_BISHOP + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
+        whole = filter.whole(sq);
         for (int i = 0; bishopMoves[sq][i] != 0; i++) {
             Square to = bishopMoves[sq][i];
             if (notOwn(to) && board[bishopEyes[sq][i]] == 0)
@@ -79,35 +91,92 @@ void generateAllMoves(MoveList& list, const Position& pos) {
     for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
+        whole = filter.whole(sq);
         for (int i = 0; knightMoves[sq][i] != 0; i++) {
             Square to = knightMoves[sq][i];
             if (notOwn(to) && board[knightLegs[sq][i]] == 0)
                 list.moves[list.count++] = makeMoveCode(sq, to);
         }
     }
-    for (int slot = SLOT_ROOK; slot < SLOT_ROOK + 2; slot++) {
+    for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
-        const SlideLists& rank = rankListsOf(pos, sq);
-        const SlideLists& file = fileListsOf(pos, sq);
-        addRankLine(list, sq, rank.quiet, kAnySquare);
-        addRankMask(list, sq, rankMasksOf(pos, sq).rookCaptureMask, notOwn);
-        addFileLine(list, sq, file.quiet, kAnySquare);
-        addFileMask(list, sq, fileMasksOf(pos, sq).rookCaptureMask, notOwn);
-    }
-    for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
-        Square sq = squares[slot];
-        if (sq == 0) continue;
-        const SlideLists& rank = rankListsOf(pos, sq);
-        const SlideLists& file = fileListsOf(pos, sq);
-        addRankLine(list, sq, rank.quiet, kAnySquare);
-        addRankMask(list, sq, rankMasksOf(pos, sq).cannonCaptureMask, notOwn);
-        addFileLine(list, sq, file.quiet, kAnySquare);
-        addFileMask(list, sq, fileMasksOf(pos, sq).cannonCaptureMask, notOwn);
+        whole = filter.whole(sq);
+        const SlideMasks& rank = rankMasksOf(pos, sq);
+        const SlideMasks& file = fileMasksOf(pos, sq);
+        const bool rook = slot < SLOT_CANNON;
+        unsigned rankCaptures = rook ? rank.rookCaptureMask : rank.cannonCaptureMask;
+        unsigned fileCaptures = rook ? file.rookCaptureMask : file.cannonCaptureMask;
+        if (whole || (filter.rankTargets(sq) & (rank.emptyMask | rankCaptures)) != 0) {
+            addRankLine(list, sq, rankListsOf(pos, sq).quiet, any);
+            addRankMask(list, sq, rankCaptures, notOwn);
+        }
+        if (whole || (filter.fileTargets(sq) & (file.emptyMask | fileCaptures)) != 0) {
+            addFileLine(list, sq, fileListsOf(pos, sq).quiet, any);
+            addFileMask(list, sq, fileCaptures, notOwn);
+        }
     }
     for (int slot = SLOT_PAWN; slot < 16; slot++) {
-        if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], notOwn);
+        Square sq = squares[slot];
+        if (sq == 0) continue;
+        whole = filter.whole(sq);
+        addSteps(list, sq, pawnMoves[pos.side][sq], notOwn);
     }
+}
+
+struct EveryMove {
+    bool whole(Square) const { return true; }
+    bool keeps(Square) const { return true; }
+    unsigned rankTargets(Square) const { return ~0u; }
+    unsigned fileTargets(Square) const { return ~0u; }
+};
+
+// In check, the moves that mayEvadeCheck keeps: every move of the king and of the pieces
+// on the info's departure Squares, and the moves onto its arrival Squares, held as bits per
+// rank and per file.
+struct EvasionFilter {
+    const LegalityInfo& info;
+    uint16_t targetsOnRank[16] = {};  // file bits
+    uint16_t targetsOnFile[16] = {};  // rank bits
+
+    explicit EvasionFilter(const LegalityInfo& legality) : info(legality) {
+        Square king = info.king;
+        for (unsigned bits = info.toOnFile; bits != 0; bits &= bits - 1)
+            add(Square((__builtin_ctz(bits) + 3) << 4 | fileOf(king)));
+        for (unsigned bits = info.toOnRank; bits != 0; bits &= bits - 1)
+            add(Square((king & 0xF0) | (__builtin_ctz(bits) + 3)));
+        for (Square sq : info.toSquares) {
+            if (sq != 0) add(sq);
+        }
+    }
+    void add(Square sq) {
+        targetsOnRank[rankOf(sq)] |= fileBitOf[sq];
+        targetsOnFile[fileOf(sq)] |= rankBitOf[sq];
+    }
+    bool whole(Square from) const {
+        Square king = info.king;
+        if (from == king) return true;
+        if (fileOf(from) == fileOf(king)) return (info.fromOnFile & rankBitOf[from]) != 0;
+        if (rankOf(from) == rankOf(king)) return (info.fromOnRank & fileBitOf[from]) != 0;
+        return false;
+    }
+    bool keeps(Square to) const { return (targetsOnRank[rankOf(to)] & fileBitOf[to]) != 0; }
+    unsigned rankTargets(Square from) const { return targetsOnRank[rankOf(from)]; }
+    unsigned fileTargets(Square from) const { return targetsOnFile[fileOf(from)]; }
+};
+
+}  // namespace
+
+void generateAllMoves(MoveList& list, const Position& pos) {
+    generateMovesWhere(list, pos, EveryMove{});
+}
+
+void generateEvasionCandidates(MoveList& list, const Position& pos, const LegalityInfo& info) {
+    if (info.mode == LEGALITY_TEST_ALL) {
+        generateAllMoves(list, pos);
+        return;
+    }
+    generateMovesWhere(list, pos, EvasionFilter(info));
 }
 
 void generateCaptures(MoveList& list, const Position& pos) {
@@ -198,9 +267,15 @@ void generateQuietMoves(MoveList& list, const Position& pos) {
 }
 
 void generateLegalMoves(MoveList& list, Position& pos) {
-    generateAllMoves(list, pos);
     LegalityInfo info;
     computeLegalityInfo(pos, info);
+    if (info.mode == LEGALITY_IN_CHECK) {
+        // The candidates are exactly the moves that take the full test.
+        generateEvasionCandidates(list, pos, info);
+        filterMoveList(list, pos, isLegalMove, true);
+        return;
+    }
+    generateAllMoves(list, pos);
     auto legal = [&info](Move move, Position& at) { return isLegalMoveWithInfo(move, at, info); };
     filterMoveList(list, pos, legal, true);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "position/makemove.h"
 #include "position/position.h"
 
 // The sort writes a sentinel score just after the last move, so a list holds at most
@@ -29,6 +30,9 @@ void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool
 }
 
 void generateAllMoves(MoveList& list, const Position& pos);
+// In check, the moves of generateAllMoves that may answer the check (mayEvadeCheck), in
+// the same order; the others are illegal.
+void generateEvasionCandidates(MoveList& list, const Position& pos, const LegalityInfo& info);
 void generateCaptures(MoveList& list, const Position& pos);
 void generateQuietMoves(MoveList& list, const Position& pos);
 void generateLegalMoves(MoveList& list, Position& pos);

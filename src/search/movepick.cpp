@@ -252,8 +252,11 @@ void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck)
     picker.legalityReady = false;
     picker.index = 0;
     if (inCheck) {
+        // Only the moves that may answer the check are ordered; each is tested on hand-out.
         picker.stage = kQuiescenceInCheckProgram;
-        generateAllMoves(picker.list, pos);
+        computeLegalityInfo(pos, picker.legality);
+        picker.legalityReady = true;
+        generateEvasionCandidates(picker.list, pos, picker.legality);
         scoreEvasions(picker.list, pos);
     } else {
         picker.stage = kQuiescenceProgram;

@@ -55,6 +55,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         pos.moveHistory[pos.historyCount - 1] != NULL_MOVE &&
         (depth <= NULL_MOVE_REDUCTION + 1 || evaluate(alpha, beta, pos) >= beta)) {
         UndoRecord undo;
+        if (depth > NULL_MOVE_REDUCTION + 1) ttPrefetch(pos.key ^ sideKey);
         makeNullMove(pos, undo);
         int value = -searchNode(pos, -beta, -beta + 1, depth - NULL_MOVE_REDUCTION - 1, ply + 1,
                                 childPv, true);
@@ -81,6 +82,8 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
     bool prunedAny = false;
 
     while (Move move = nextMove(picker)) {
+        // The child's bucket loads while the move is examined.
+        if (depth >= 2) ttPrefetch(keyAfterMove(pos, move));
         // Extension: checks and single replies keep the depth.
         const bool checks = givesCheck(move, pos);
         int newDepth = singleReply || checks ? depth : depth - 1;
@@ -105,7 +108,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
         UndoRecord undo;
         makeMoveKnowingCheck(pos, move, undo, checks);
-        if (newDepth > 0) ttPrefetch(pos.key);
+        if (depth < 2 && newDepth > 0) ttPrefetch(pos.key);
         int value;
         if (!zeroWindow && searchedCount > 0) {
             value = -searchNode(pos, -alpha - 1, -alpha, newDepth, ply + 1, childPv, true);

@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include "engine/platform.h"
 #include "position/makemove.h"
 
 TranspositionTable transpositionTable;
@@ -12,7 +13,7 @@ constexpr uint32_t INDEX_SLOTS = 1u << 20;
 constexpr uint32_t ENTRY_COUNT = INDEX_SLOTS + 3;
 constexpr int BUCKET_SIZE = 4;
 
-HashEntry tableStorage[ENTRY_COUNT];
+alignas(64) HashEntry tableStorage[ENTRY_COUNT];
 
 void computeGenerationAge(TranspositionTable& table) {
     for (int g = 0; g < 16; g++) table.generationAge[g] = (table.generation - g) & 15;
@@ -30,6 +31,7 @@ void ttReset() {
 
 void ttAllocate() {
     // The entries are a static array: the table's size is fixed, so it cannot fail.
+    adviseLargePages(tableStorage, sizeof tableStorage);
     transpositionTable.entries = tableStorage;
     transpositionTable.entryCount = ENTRY_COUNT;
     transpositionTable.indexMask = INDEX_SLOTS - 1;

@@ -51,9 +51,13 @@ void ttStore(uint32_t keyLow, uint32_t keyHigh, Move move, int depth, int lowerB
 // back to its start, with depth -127 so that it never displaces a searched move.
 void ttStorePv(const Move* moves, Position& pos);
 
-// Starts loading the bucket of a position that is about to be probed.
+// Starts loading the bucket of a position that is about to be probed: both of its cache
+// lines, as a bucket of four entries rarely starts a line.
 inline void ttPrefetch(uint64_t key) {
-    __builtin_prefetch(transpositionTable.entries + (uint32_t(key) & transpositionTable.indexMask));
+    const HashEntry* bucket =
+        transpositionTable.entries + (uint32_t(key) & transpositionTable.indexMask);
+    __builtin_prefetch(bucket);
+    __builtin_prefetch(bucket + 3);
 }
 
 inline bool isMateScore(int score) {
