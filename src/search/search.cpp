@@ -1,6 +1,7 @@
 #include "search/search.h"
 
 #include "eval/evaluate.h"
+#include "position/keys.h"
 #include "position/makemove.h"
 #include "search/movepick.h"
 #include "search/prologue.h"
@@ -82,8 +83,6 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
     bool prunedAny = false;
 
     while (Move move = nextMove(picker)) {
-        // The child's bucket loads while the move is examined.
-        if (depth >= 2) ttPrefetch(keyAfterMove(pos, move));
         // Extension: checks and single replies keep the depth.
         const bool checks = givesCheck(move, pos);
         int newDepth = singleReply || checks ? depth : depth - 1;
@@ -108,7 +107,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
         UndoRecord undo;
         makeMoveKnowingCheck(pos, move, undo, checks);
-        if (depth < 2 && newDepth > 0) ttPrefetch(pos.key);
+        if (newDepth > 0) ttPrefetch(pos.key);
         int value;
         if (!zeroWindow && searchedCount > 0) {
             value = -searchNode(pos, -alpha - 1, -alpha, newDepth, ply + 1, childPv, true);
