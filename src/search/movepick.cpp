@@ -33,10 +33,37 @@ void scoreCaptures(MoveList& list, const Position& pos) {
     for (int i = 0; i < list.count; i++) list.scores[i] = captureScore(list.moves[i], pos);
 }
 
+constexpr int16_t NO_HISTORY_SCORE = -24000;
+
 void scoreQuiets(MoveList& list, const Position& pos) {
     if (list.count < 2) return;
     for (int i = 0; i < list.count; i++)
-        list.scores[i] = int16_t(historyScore[historyIndex(list.moves[i], pos)] - 24000);
+        list.scores[i] = int16_t(historyScore[historyIndex(list.moves[i], pos)] + NO_HISTORY_SCORE);
+}
+
+// sortMoveList for scored quiet moves. Those without history hold the lowest score, so the
+// stable order puts them last as they came; only the others need the insertion sort.
+void sortQuietMoves(MoveList& list) {
+    const int count = list.count;
+    if (count < 2) return;
+    Move unscored[256];
+    int kept = 0, unscoredCount = 0;
+    for (int i = 0; i < count; i++) {
+        if (list.scores[i] != NO_HISTORY_SCORE) {
+            list.moves[kept] = list.moves[i];
+            list.scores[kept] = list.scores[i];
+            kept++;
+        } else {
+            unscored[unscoredCount++] = list.moves[i];
+        }
+    }
+    list.count = kept;
+    sortMoveList(list);
+    list.count = count;
+    for (int i = 0; i < unscoredCount; i++) {
+        list.moves[kept + i] = unscored[i];
+        list.scores[kept + i] = NO_HISTORY_SCORE;
+    }
 }
 
 void scoreEvasions(MoveList& list, const Position& pos) {
@@ -184,7 +211,8 @@ void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Mo
 }
 
 Move nextMove(MovePicker& picker) {
-    picker.cutoffRatio = FULL_CUTOFF_RATIO;
+    picker.cutoffs = 1;
+    picker.tries = 1;
     Position& pos = *picker.pos;
     for (;;) {
         switch (*picker.stage) {
@@ -219,7 +247,8 @@ Move nextMove(MovePicker& picker) {
                         move == picker.killers[1] || !isLegalPick(move, picker))
                         continue;
                     int index = historyIndex(move, pos);
-                    picker.cutoffRatio = cutoffCount[index] * 16384 / triedCount[index];
+                    picker.cutoffs = cutoffCount[index];
+                    picker.tries = triedCount[index];
                     return move;
                 }
                 break;
@@ -238,7 +267,7 @@ Move nextMove(MovePicker& picker) {
             case STAGE_QUIETS:
                 generateQuietMoves(picker.list, pos);
                 scoreQuiets(picker.list, pos);
-                sortMoveList(picker.list);
+                sortQuietMoves(picker.list);
                 break;
             default:
                 break;

@@ -44,7 +44,8 @@ struct MovePicker {
     const PickerStage* stage;
     int index;
     MoveList list;
-    int32_t cutoffRatio;
+    int32_t cutoffs;  // the move's cut-off and tried counts (1 and 1 but for quiet moves)
+    int32_t tries;
     bool legalityReady;  // `legality` is filled at the first legality test
     LegalityInfo legality;
 };
@@ -61,8 +62,17 @@ struct QuiescencePicker {
 
 constexpr int32_t FULL_CUTOFF_RATIO = 16384;
 
+// The cut-off ratio of the move last handed out: cutoffs * 16384 / tries.
+inline int32_t cutoffRatioOf(const MovePicker& picker) {
+    return picker.cutoffs * FULL_CUTOFF_RATIO / picker.tries;
+}
+// Whether that ratio lies below `limit`, without the division.
+inline bool cutoffRatioBelow(const MovePicker& picker, int32_t limit) {
+    return picker.cutoffs * FULL_CUTOFF_RATIO < limit * picker.tries;
+}
+
 void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Move hashMove);
-// The next legal move, or 0 when exhausted; cutoffRatio then describes that move.
+// The next legal move, or 0 when exhausted; cutoffs and tries then describe that move.
 Move nextMove(MovePicker& picker);
 void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck);
 Move nextQuiescenceMove(QuiescencePicker& picker);

@@ -90,7 +90,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         // History pruning: near the horizon, skip quiet moves that rarely cut off.
         if (zeroWindow && !inCheck && depth <= 4 && newDepth < depth) {
             int limit = depth <= 3 ? HISTORY_PRUNE_LIMIT / 3 : HISTORY_PRUNE_LIMIT / 4;
-            if (picker.cutoffRatio < limit) {
+            if (cutoffRatioBelow(picker, limit)) {
                 prunedAny = true;
                 continue;
             }
@@ -99,10 +99,10 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         // Late-move reduction
         bool reduced = false;
         if (zeroWindow && depth >= 3 && !inCheck && searchedCount >= 3 && newDepth < depth &&
-            picker.cutoffRatio < HISTORY_PRUNE_LIMIT) {
+            cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT)) {
             newDepth--;
             reduced = true;
-            if (picker.cutoffRatio < HISTORY_PRUNE_LIMIT / 2 && depth >= 8) newDepth--;
+            if (cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT / 2) && depth >= 8) newDepth--;
         }
 
         UndoRecord undo;
