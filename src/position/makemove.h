@@ -2,6 +2,7 @@
 // check, legality, giving check, repetition.
 #pragma once
 
+#include "position/keys.h"
 #include "position/position.h"
 #include "position/tables.h"
 
@@ -21,6 +22,15 @@ void makeMoveKnowingCheck(Position& pos, Move mv, UndoRecord& undo, bool check);
 void unmakeMove(Position& pos, Move mv, const UndoRecord& undo);
 void makeNullMove(Position& pos, UndoRecord& undo);
 void unmakeNullMove(Position& pos, const UndoRecord& undo);
+
+// The key the Position will have once the pseudo-legal Move is made.
+inline uint64_t keyAfterMove(const Position& pos, Move mv) {
+    Square from = moveFrom(mv), to = moveTo(mv);
+    const uint64_t* moving = zobristKeys[pieceKindOf[pos.board[from]]];
+    uint64_t key = pos.key ^ moving[from] ^ moving[to] ^ sideKey;
+    if (PieceIndex captured = pos.board[to]) key ^= zobristKeys[pieceKindOf[captured]][to];
+    return key;
+}
 
 // Whether the king of `side` is attacked in the current placement, whoever is to move.
 bool isSideInCheck(const Position& pos, int side);

@@ -74,5 +74,18 @@ inline bool cutoffRatioBelow(const MovePicker& picker, int32_t limit) {
 void initMovePicker(MovePicker& picker, Position& pos, bool inCheck, int ply, Move hashMove);
 // The next legal move, or 0 when exhausted; cutoffs and tries then describe that move.
 Move nextMove(MovePicker& picker);
+// The move that nextMove will most likely hand out next, or 0: a guess, for prefetching.
+inline Move peekNextMove(const MovePicker& picker) {
+    switch (*picker.stage) {
+        case STAGE_CAPTURES:
+        case STAGE_QUIETS:
+        case STAGE_LEGAL_SORTED:
+            return picker.index < picker.list.count ? picker.list.moves[picker.index] : 0;
+        case STAGE_KILLERS:
+            return picker.index < 2 ? picker.killers[picker.index] : 0;
+        default:
+            return 0;
+    }
+}
 void initQuiescencePicker(QuiescencePicker& picker, Position& pos, bool inCheck);
 Move nextQuiescenceMove(QuiescencePicker& picker);

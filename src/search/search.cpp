@@ -44,6 +44,9 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         }
     }
     if (ply >= MAX_PLY) return evaluate(alpha, beta, pos);
+    // The hash move's bucket loads during the null-move search.
+    if (hashMove != 0 && depth >= 2 && pos.board[moveFrom(hashMove)] != 0)
+        ttPrefetch(keyAfterMove(pos, hashMove));
 
     const int origAlpha = alpha;
     int best = NO_SCORE;
@@ -105,6 +108,11 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
             if (cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT / 2) && depth >= 8) newDepth--;
         }
 
+        // The next move's bucket loads while this move's subtree is searched.
+        if (depth >= 2) {
+            Move next = peekNextMove(picker);
+            if (next != 0 && pos.board[moveFrom(next)] != 0) ttPrefetch(keyAfterMove(pos, next));
+        }
         UndoRecord undo;
         makeMoveKnowingCheck(pos, move, undo, checks);
         if (newDepth > 0) ttPrefetch(pos.key);
