@@ -325,6 +325,52 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     if (!checked) info.mode = LEGALITY_TEST_ALL;
 }
 
+bool isLegalCaptureOutOfCheck(Move mv, Position& pos) {
+    Square king = pos.pieceSquare[sideBase(pos.side)];
+    Square from = moveFrom(mv);
+    if (king == 0 || from == king) return isLegalMove(mv, pos);
+    const int enemy = 48 - sideBase(pos.side);
+    int offset = from - king;
+    if (offset == -17 || offset == -15 || offset == 15 || offset == 17) {
+        for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
+            Square knight = pos.pieceSquare[enemy + slot];
+            int leg = knight != 0 ? knightLegOf(king - knight) : 0;
+            if (leg != 0 && knight + leg == from) return isLegalMove(mv, pos);
+        }
+        return true;
+    }
+    // The departure's half-line from the king: its first three pieces, as bits.
+    const SlideMasks* line;
+    unsigned fromBit, half;
+    if (fileOf(from) == fileOf(king)) {
+        line = &fileMasksOf(pos, king);
+        fromBit = rankBitOf[from];
+        half = from < king ? rankBitOf[king] - 1u : ~((rankBitOf[king] << 1) - 1u);
+    } else if (rankOf(from) == rankOf(king)) {
+        line = &rankMasksOf(pos, king);
+        fromBit = fileBitOf[from];
+        half = from < king ? fileBitOf[king] - 1u : ~((fileBitOf[king] << 1) - 1u);
+    } else {
+        return true;
+    }
+    const unsigned first = line->rookCaptureMask & half, second = line->cannonCaptureMask & half;
+    const unsigned third = line->thirdPieceMask & half;
+    if (fromBit != first && fromBit != second) return true;
+    auto enemySlot = [&](unsigned bit) {
+        if (bit == 0) return -1;
+        int index = __builtin_ctz(bit) + 3;
+        Square sq = Square(fileOf(from) == fileOf(king) ? index << 4 | fileOf(king)
+                                                         : (king & 0xF0) | index);
+        PieceIndex piece = pos.board[sq];
+        return (piece & enemy) != 0 ? piece & 15 : -1;
+    };
+    int behind = enemySlot(second), beyond = enemySlot(third);
+    bool exposed =
+        (fromBit == first && (behind == SLOT_KING || behind == SLOT_ROOK || behind == SLOT_ROOK + 1)) ||
+        beyond == SLOT_CANNON || beyond == SLOT_CANNON + 1;
+    return !exposed || isLegalMove(mv, pos);
+}
+
 bool givesCheck(Move mv, Position& pos) {
     if (!mayGiveCheck(pos, moveFrom(mv), moveTo(mv))) return false;
     return attackedAfterMove(pos, mv, 1 - pos.side);

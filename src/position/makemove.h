@@ -100,6 +100,11 @@ inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info
     if (info.mode == LEGALITY_QUIET) return !touches || isLegalMove(mv, pos);
     return touches && isLegalMove(mv, pos);
 }
+// isLegalMove for a capture when the side to move is not in check. The destination is
+// occupied before and after, so only the departure can open an attack on the king: only a
+// piece that shields the king from a rook, the facing king or a cannon, or that blocks an
+// enemy knight's leg, takes the full test.
+bool isLegalCaptureOutOfCheck(Move mv, Position& pos);
 inline bool inCheckNow(const Position& pos) {
     return pos.moveHistory[pos.historyCount - 1] >= CHECK_BIT;
 }

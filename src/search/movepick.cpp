@@ -299,7 +299,8 @@ Move nextQuiescenceMove(QuiescencePicker& picker) {
     if (*picker.stage == STAGE_END) return 0;
     while (picker.index < picker.list.count) {
         Move move = picker.list.moves[picker.index++];
-        if (isLegalPick(move, picker)) return move;
+        if (picker.inCheck ? isLegalPick(move, picker) : isLegalCaptureOutOfCheck(move, *picker.pos))
+            return move;
     }
     picker.stage++;
     return 0;
