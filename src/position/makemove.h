@@ -86,12 +86,6 @@ inline bool touchesLegalitySquares(Square from, Square to, const LegalityInfo& i
     return touches || to == info.toSquares[0] || to == info.toSquares[1] ||
            to == info.toSquares[2] || to == info.toSquares[3];
 }
-// In check, whether the move may answer the check: a king move, or a move that touches the
-// info's Squares. Every other move is illegal there.
-inline bool mayEvadeCheck(Square from, Square to, const LegalityInfo& info) {
-    return from == info.king || info.mode == LEGALITY_TEST_ALL ||
-           touchesLegalitySquares(from, to, info);
-}
 // The answer of isLegalMove, with the info computed for the current Position.
 inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
     Square from = moveFrom(mv), to = moveTo(mv);

@@ -131,7 +131,7 @@ struct EveryMove {
     unsigned fileTargets(Square) const { return ~0u; }
 };
 
-// In check, the moves that mayEvadeCheck keeps: every move of the king and of the pieces
+// In check, the moves that may answer the check: every move of the king and of the pieces
 // on the info's departure Squares, and the moves onto its arrival Squares, held as bits per
 // rank and per file.
 struct EvasionFilter {

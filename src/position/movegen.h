@@ -30,8 +30,8 @@ void filterMoveList(MoveList& list, Position& pos, MovePredicate predicate, bool
 }
 
 void generateAllMoves(MoveList& list, const Position& pos);
-// In check, the moves of generateAllMoves that may answer the check (mayEvadeCheck), in
-// the same order; the others are illegal.
+// In check, the moves of generateAllMoves that may answer the check, in the same order:
+// the king's, and those that touch the info's Squares. The others are illegal.
 void generateEvasionCandidates(MoveList& list, const Position& pos, const LegalityInfo& info);
 void generateCaptures(MoveList& list, const Position& pos);
 void generateQuietMoves(MoveList& list, const Position& pos);

@@ -5,10 +5,14 @@
 
 uint64_t perft(Position& pos, int depth) {
     if (depth <= 0) return 1;
-    MoveList list;
-    generateAllMoves(list, pos);
     LegalityInfo info;
     computeLegalityInfo(pos, info);
+    MoveList list;
+    if (info.mode == LEGALITY_IN_CHECK) {
+        generateEvasionCandidates(list, pos, info);
+    } else {
+        generateAllMoves(list, pos);
+    }
     uint64_t nodes = 0;
     for (int i = 0; i < list.count; i++) {
         Move move = list.moves[i];

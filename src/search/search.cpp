@@ -44,7 +44,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         }
     }
     if (ply >= MAX_PLY) return evaluate(alpha, beta, pos);
-    // The hash move's bucket loads during the null-move search.
+    // The hash move's bucket starts loading: the null-move and deepening searches come first.
     if (hashMove != 0 && depth >= 2 && pos.board[moveFrom(hashMove)] != 0)
         ttPrefetch(keyAfterMove(pos, hashMove));
 
