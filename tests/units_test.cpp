@@ -233,10 +233,10 @@ TEST(Units, OrderingStatistics) {
     initMovePicker(picker, *pos, false, 0, 0);
     while (Move mv = nextMove(picker)) {
         if (pos->board[moveTo(mv)] != 0) {
-            EXPECT_EQ(cutoffRatioOf(picker), 16384);
+            EXPECT_EQ(cutoffRatio(picker), 16384);
         }
         if (mv == moveOf("h2e2")) {
-            EXPECT_EQ(cutoffRatioOf(picker), 2048);
+            EXPECT_EQ(cutoffRatio(picker), 2048);
         }
     }
 }

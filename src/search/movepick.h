@@ -63,7 +63,7 @@ struct QuiescencePicker {
 constexpr int32_t FULL_CUTOFF_RATIO = 16384;
 
 // The cut-off ratio of the move last handed out: cutoffs * 16384 / tries.
-inline int32_t cutoffRatioOf(const MovePicker& picker) {
+inline int32_t cutoffRatio(const MovePicker& picker) {
     return picker.cutoffs * FULL_CUTOFF_RATIO / picker.tries;
 }
 // Whether that ratio lies below `limit`, without the division.
