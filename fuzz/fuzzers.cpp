@@ -165,6 +165,8 @@ void fenTarget(const uint8_t* data, size_t size) {
         check(samePosition(loaded, scratch), "unmake", textOf(mv));
         check(isLegalMove(mv, loaded) == safe && safe == inList(legal, mv), "legal", textOf(mv));
         check(!safe || givesCheck(mv, loaded) == gives, "givesCheck", textOf(mv));
+        if (loaded.board[moveTo(mv)] != 0 && !inCheckNow(loaded))
+            check(isLegalCaptureOutOfCheck(mv, loaded) == safe, "capture legality", textOf(mv));
     }
     for (int from = 0; from < 256; from++) {
         if (!inBoard[from] || (loaded.board[from] & sideBase(loaded.side)) == 0) continue;
