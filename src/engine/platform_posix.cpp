@@ -35,11 +35,17 @@ int64_t processMilliseconds() {
     return readMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
+// Linux's transparent huge pages; other systems keep their default.
 void adviseLargePages(void* start, size_t bytes) {
+#ifdef MADV_HUGEPAGE
     constexpr uintptr_t block = uintptr_t(1) << 21;
     uintptr_t first = (uintptr_t(start) + block - 1) & ~(block - 1);
     uintptr_t last = (uintptr_t(start) + bytes) & ~(block - 1);
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)start;
+    (void)bytes;
+#endif
 }
 
 // Streams carry bytes unchanged here already, and the sleeps are as short as asked.
