@@ -226,6 +226,14 @@ namespace {
 // are the line's piece bits on that side (at most one each), `empty` the empty Squares
 // between the king and the first piece, `side` every bit on that side; `square` turns a bit
 // into its Square. Returns whether a checker stands on the half-line.
+// The Square of a bit of the king's file (bits by rank) or of its rank (bits by file).
+inline Square squareOnFile(Square king, unsigned bit) {
+    return Square((__builtin_ctz(bit) + 3) << 4 | fileOf(king));
+}
+inline Square squareOnRank(Square king, unsigned bit) {
+    return Square((king & 0xF0) | (__builtin_ctz(bit) + 3));
+}
+
 template <typename SquareOf>
 bool guardHalfLine(const Position& pos, bool inCheck, unsigned side, const SlideMasks& masks,
                    SquareOf square, uint16_t& fromBits, uint16_t& toBits) {
@@ -279,9 +287,9 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     }
     const SlideMasks& file = fileMasksOf(pos, king);
     const SlideMasks& rank = rankMasksOf(pos, king);
-    const int kingFile = fileOf(king), rankBase = king & 0xF0;
-    auto onFile = [&](unsigned bit) { return Square((__builtin_ctz(bit) + 3) << 4 | kingFile); };
-    auto onRank = [&](unsigned bit) { return Square(rankBase | (__builtin_ctz(bit) + 3)); };
+    const int kingFile = fileOf(king);
+    auto onFile = [&](unsigned bit) { return squareOnFile(king, bit); };
+    auto onRank = [&](unsigned bit) { return squareOnRank(king, bit); };
     const unsigned fileLow = rankBitOf[king] - 1u, rankLow = fileBitOf[king] - 1u;
     const unsigned fileHigh = 0x3FF & ~fileLow & ~unsigned(rankBitOf[king]);
     const unsigned rankHigh = 0x1FF & ~rankLow & ~unsigned(fileBitOf[king]);
@@ -329,46 +337,35 @@ bool isLegalCaptureOutOfCheck(Move mv, Position& pos) {
     Square king = pos.pieceSquare[sideBase(pos.side)];
     Square from = moveFrom(mv);
     if (king == 0 || from == king) return isLegalMove(mv, pos);
-    const int enemy = 48 - sideBase(pos.side);
+    // The departure's part of the legality info: a leg of an enemy knight aimed at the
+    // king, or a shield on the half of the king's file or rank that holds it.
     int offset = from - king;
     if (offset == -17 || offset == -15 || offset == 15 || offset == 17) {
-        for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
-            Square knight = pos.pieceSquare[enemy + slot];
-            int leg = knight != 0 ? knightLegOf(king - knight) : 0;
-            if (leg != 0 && knight + leg == from) return isLegalMove(mv, pos);
+        const Square* knights = pos.pieceSquare + 48 - sideBase(pos.side) + SLOT_KNIGHT;
+        for (int i = 0; i < 2; i++) {
+            int leg = knights[i] != 0 ? knightLegOf(king - knights[i]) : 0;
+            if (leg != 0 && knights[i] + leg == from) return isLegalMove(mv, pos);
         }
         return true;
     }
-    // The departure's half-line from the king: its first three pieces, as bits.
-    const SlideMasks* line;
-    unsigned fromBit, half;
+    uint16_t fromBits = 0, toBits = 0;
+    unsigned fromBit;
     if (fileOf(from) == fileOf(king)) {
-        line = &fileMasksOf(pos, king);
+        const unsigned low = rankBitOf[king] - 1u;
+        const unsigned half = from < king ? low : 0x3FF & ~low & ~unsigned(rankBitOf[king]);
+        auto onFile = [&](unsigned bit) { return squareOnFile(king, bit); };
+        guardHalfLine(pos, false, half, fileMasksOf(pos, king), onFile, fromBits, toBits);
         fromBit = rankBitOf[from];
-        half = from < king ? rankBitOf[king] - 1u : ~((rankBitOf[king] << 1) - 1u);
     } else if (rankOf(from) == rankOf(king)) {
-        line = &rankMasksOf(pos, king);
+        const unsigned low = fileBitOf[king] - 1u;
+        const unsigned half = from < king ? low : 0x1FF & ~low & ~unsigned(fileBitOf[king]);
+        auto onRank = [&](unsigned bit) { return squareOnRank(king, bit); };
+        guardHalfLine(pos, false, half, rankMasksOf(pos, king), onRank, fromBits, toBits);
         fromBit = fileBitOf[from];
-        half = from < king ? fileBitOf[king] - 1u : ~((fileBitOf[king] << 1) - 1u);
     } else {
         return true;
     }
-    const unsigned first = line->rookCaptureMask & half, second = line->cannonCaptureMask & half;
-    const unsigned third = line->thirdPieceMask & half;
-    if (fromBit != first && fromBit != second) return true;
-    auto enemySlot = [&](unsigned bit) {
-        if (bit == 0) return -1;
-        int index = __builtin_ctz(bit) + 3;
-        Square sq = Square(fileOf(from) == fileOf(king) ? index << 4 | fileOf(king)
-                                                         : (king & 0xF0) | index);
-        PieceIndex piece = pos.board[sq];
-        return (piece & enemy) != 0 ? piece & 15 : -1;
-    };
-    int behind = enemySlot(second), beyond = enemySlot(third);
-    bool exposed =
-        (fromBit == first && (behind == SLOT_KING || behind == SLOT_ROOK || behind == SLOT_ROOK + 1)) ||
-        beyond == SLOT_CANNON || beyond == SLOT_CANNON + 1;
-    return !exposed || isLegalMove(mv, pos);
+    return (fromBits & fromBit) == 0 || isLegalMove(mv, pos);
 }
 
 bool givesCheck(Move mv, Position& pos) {

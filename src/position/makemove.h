@@ -23,7 +23,8 @@ void unmakeMove(Position& pos, Move mv, const UndoRecord& undo);
 void makeNullMove(Position& pos, UndoRecord& undo);
 void unmakeNullMove(Position& pos, const UndoRecord& undo);
 
-// The key the Position will have once the pseudo-legal Move is made.
+// The key the Position will have once the pseudo-legal Move is made, for prefetching.
+// makeMove folds the same updates into its own steps, where the capture's branch is shared.
 inline uint64_t keyAfterMove(const Position& pos, Move mv) {
     Square from = moveFrom(mv), to = moveTo(mv);
     const uint64_t* moving = zobristKeys[pieceKindOf[pos.board[from]]];
@@ -67,9 +68,11 @@ struct LegalityInfo {
 constexpr uint8_t LEGALITY_QUIET = 0, LEGALITY_IN_CHECK = 1, LEGALITY_TEST_ALL = 2;
 
 void computeLegalityInfo(const Position& pos, LegalityInfo& info);
-// Whether a move of another piece than the king touches one of the info's Squares.
-inline bool touchesLegalitySquares(Square from, Square to, const LegalityInfo& info) {
+// The answer of isLegalMove, with the info computed for the current Position.
+inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
+    Square from = moveFrom(mv), to = moveTo(mv);
     Square king = info.king;
+    if (from == king || info.mode == LEGALITY_TEST_ALL) return isLegalMove(mv, pos);
     bool touches = false;
     if (fileOf(from) == fileOf(king)) {
         touches = (info.fromOnFile & rankBitOf[from]) != 0;
@@ -81,17 +84,12 @@ inline bool touchesLegalitySquares(Square from, Square to, const LegalityInfo& i
     } else if (rankOf(to) == rankOf(king)) {
         touches |= (info.toOnRank & fileBitOf[to]) != 0;
     }
-    if (info.mode == LEGALITY_QUIET)
-        return touches || from == info.fromSquares[0] || from == info.fromSquares[1];
-    return touches || to == info.toSquares[0] || to == info.toSquares[1] ||
-           to == info.toSquares[2] || to == info.toSquares[3];
-}
-// The answer of isLegalMove, with the info computed for the current Position.
-inline bool isLegalMoveWithInfo(Move mv, Position& pos, const LegalityInfo& info) {
-    Square from = moveFrom(mv), to = moveTo(mv);
-    if (from == info.king || info.mode == LEGALITY_TEST_ALL) return isLegalMove(mv, pos);
-    bool touches = touchesLegalitySquares(from, to, info);
-    if (info.mode == LEGALITY_QUIET) return !touches || isLegalMove(mv, pos);
+    if (info.mode == LEGALITY_QUIET) {
+        touches |= from == info.fromSquares[0] || from == info.fromSquares[1];
+        return !touches || isLegalMove(mv, pos);
+    }
+    touches |= to == info.toSquares[0] || to == info.toSquares[1] || to == info.toSquares[2] ||
+               to == info.toSquares[3];
     return touches && isLegalMove(mv, pos);
 }
 // isLegalMove for a capture when the side to move is not in check. The destination is
