@@ -55,81 +55,6 @@ struct PalaceSquares {
 constexpr PalaceSquares kRedPalace = {RED_BIT, 0x6, 0xC7, 0xC6, 0xC8, 0xB7, 12, 1 << 9};
 constexpr PalaceSquares kBlackPalace = {BLACK_BIT, 0x60000, 0x37, 0x36, 0x38, 0x47, 3, 1 << 0};
 
-// One side's pieces as the attack test reads them, gathered once for many Squares: the
-// lines that hold its rooks and cannons let most Squares skip the sliders.
-struct Attackers {
-    const Position* pos;
-    int attacker;
-    int colour;
-    const Square* pieces;
-    uint32_t sliderFiles;  // bit f: a rook or cannon on file f
-    uint32_t sliderRanks;  // bit r: a rook or cannon on rank r
-};
-
-inline Attackers gatherAttackers(const Position& pos, int attacker) {
-    const int colour = sideBase(attacker);
-    Attackers view{&pos, attacker, colour, pos.pieceSquare + colour, 0, 0};
-    for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
-        if (Square slider = view.pieces[slot]) {
-            view.sliderFiles |= 1u << fileOf(slider);
-            view.sliderRanks |= 1u << rankOf(slider);
-        }
-    }
-    return view;
-}
-
-bool isAttackedBy(const Attackers& view, Square sq) {
-    const Position& pos = *view.pos;
-    const int attacker = view.attacker, colour = view.colour;
-    const Square* pieces = view.pieces;
-    bool ownHalf = attacker == RED ? (sq & 0x80) != 0 : (sq & 0x80) == 0;
-    if (ownHalf) {
-        if (inPalace[sq]) {
-            Square king = pieces[SLOT_KING];
-            if (king != 0 && stepKind(king - sq) == 1) return true;
-            for (int slot = SLOT_ADVISOR; slot < SLOT_ADVISOR + 2; slot++) {
-                Square advisor = pieces[slot];
-                if (advisor != 0 && stepKind(advisor - sq) == 2) return true;
-            }
-        }
-        for (int slot = SLOT_BISHOP; slot < SLOT_BISHOP + 2; slot++) {
-            Square bishop = pieces[slot];
-            if (bishop != 0 && stepKind(bishop - sq) == 3 && pos.board[(bishop + sq) / 2] == 0)
-                return true;
-        }
-    } else {
-        for (Square beside : {Square(sq - 1), Square(sq + 1)}) {
-            PieceIndex piece = pos.board[beside];
-            if ((piece & colour) && (piece & 15) >= SLOT_PAWN) return true;
-        }
-    }
-    PieceIndex behind = pos.board[attacker == RED ? sq + 16 : sq - 16];
-    if ((behind & colour) && (behind & 15) >= SLOT_PAWN) return true;
-    for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
-        Square knight = pieces[slot];
-        if (knight == 0) continue;
-        int leg = knightLegOf(sq - knight);
-        if (leg != 0 && pos.board[knight + leg] == 0) return true;
-    }
-    if ((((view.sliderFiles >> fileOf(sq)) | (view.sliderRanks >> rankOf(sq))) & 1) == 0)
-        return false;
-    for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
-        Square slider = pieces[slot];
-        if (slider == 0 || slider == sq) continue;
-        bool rook = slot < SLOT_CANNON;
-        if (fileOf(slider) == fileOf(sq)) {
-            const SlideMasks& line = fileMasksOf(pos, sq);
-            uint16_t mask = rook ? line.rookCaptureMask : line.cannonCaptureMask;
-            if (mask & rankBitOf[slider]) return true;
-        } else if (rankOf(slider) == rankOf(sq)) {
-            const SlideMasks& line = rankMasksOf(pos, sq);
-            uint16_t mask = rook ? line.rookCaptureMask : line.cannonCaptureMask;
-            if (mask & fileBitOf[slider]) return true;
-        }
-    }
-    return false;
-}
-
 inline bool isKnightOf(PieceIndex piece, int colour) {
     int slot = piece & 15;
     return (piece & colour) && (slot == SLOT_KNIGHT || slot == SLOT_KNIGHT + 1);
@@ -180,7 +105,7 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
         } else if (fileOf(cannon) == centralFile) {
             if (centralLine.thirdPieceMask & palace.kingRankBit) {
                 penalty += screenedCannonPenalty[distance];
-                if (isAttackedBy(gatherAttackers(pos, attacker), vacantCorner))
+                if (isSquareAttackedBy(pos, attacker, vacantCorner))
                     penalty += ATTACKED_CORNER_PENALTY;
             }
         } else if (rankOf(cannon) == palace.backRank) {
@@ -206,7 +131,6 @@ int rookMobility(const Position& pos, int base) {
 
 int knightPenalty(const Position& pos, int side) {
     int base = sideBase(side);
-    const Attackers enemy = gatherAttackers(pos, 1 - side);
     int penalty = 0;
     for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
         Square knight = pos.pieceSquare[base + slot];
@@ -216,7 +140,7 @@ int knightPenalty(const Position& pos, int side) {
             Square to = knightMoves[knight][i];
             if (knightBadSquare[to] || (pos.board[to] & base) || pos.board[knightLegs[knight][i]])
                 continue;
-            if (!isAttackedBy(enemy, to)) safe++;
+            if (!isSquareAttackedBy(pos, 1 - side, to)) safe++;
         }
         if (safe == 0) {
             penalty += KNIGHT_TRAPPED_PENALTY;
@@ -230,7 +154,52 @@ int knightPenalty(const Position& pos, int side) {
 }  // namespace
 
 bool isSquareAttackedBy(const Position& pos, int attacker, Square sq) {
-    return isAttackedBy(gatherAttackers(pos, attacker), sq);
+    const int colour = sideBase(attacker);
+    const Square* pieces = pos.pieceSquare + colour;
+    bool ownHalf = attacker == RED ? (sq & 0x80) != 0 : (sq & 0x80) == 0;
+    if (ownHalf) {
+        if (inPalace[sq]) {
+            Square king = pieces[SLOT_KING];
+            if (king != 0 && stepKind(king - sq) == 1) return true;
+            for (int slot = SLOT_ADVISOR; slot < SLOT_ADVISOR + 2; slot++) {
+                Square advisor = pieces[slot];
+                if (advisor != 0 && stepKind(advisor - sq) == 2) return true;
+            }
+        }
+        for (int slot = SLOT_BISHOP; slot < SLOT_BISHOP + 2; slot++) {
+            Square bishop = pieces[slot];
+            if (bishop != 0 && stepKind(bishop - sq) == 3 && pos.board[(bishop + sq) / 2] == 0)
+                return true;
+        }
+    } else {
+        for (Square beside : {Square(sq - 1), Square(sq + 1)}) {
+            PieceIndex piece = pos.board[beside];
+            if ((piece & colour) && (piece & 15) >= SLOT_PAWN) return true;
+        }
+    }
+    PieceIndex behind = pos.board[attacker == RED ? sq + 16 : sq - 16];
+    if ((behind & colour) && (behind & 15) >= SLOT_PAWN) return true;
+    for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
+        Square knight = pieces[slot];
+        if (knight == 0) continue;
+        int leg = knightLegOf(sq - knight);
+        if (leg != 0 && pos.board[knight + leg] == 0) return true;
+    }
+    const SlideMasks& fileLine = fileMasksOf(pos, sq);
+    const SlideMasks& rankLine = rankMasksOf(pos, sq);
+    for (int slot = SLOT_ROOK; slot < SLOT_CANNON + 2; slot++) {
+        Square slider = pieces[slot];
+        if (slider == 0 || slider == sq) continue;
+        bool rook = slot < SLOT_CANNON;
+        if (fileOf(slider) == fileOf(sq)) {
+            uint16_t mask = rook ? fileLine.rookCaptureMask : fileLine.cannonCaptureMask;
+            if (mask & rankBitOf[slider]) return true;
+        } else if (rankOf(slider) == rankOf(sq)) {
+            uint16_t mask = rook ? rankLine.rookCaptureMask : rankLine.cannonCaptureMask;
+            if (mask & fileBitOf[slider]) return true;
+        }
+    }
+    return false;
 }
 
 int palaceThreatScore(const Position& pos) {

@@ -1,7 +1,6 @@
 #include "search/search.h"
 
 #include "eval/evaluate.h"
-#include "position/keys.h"
 #include "position/makemove.h"
 #include "search/movepick.h"
 #include "search/prologue.h"
@@ -59,7 +58,6 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         pos.moveHistory[pos.historyCount - 1] != NULL_MOVE &&
         (depth <= NULL_MOVE_REDUCTION + 1 || evaluate(alpha, beta, pos) >= beta)) {
         UndoRecord undo;
-        if (depth > NULL_MOVE_REDUCTION + 1) ttPrefetch(pos.key ^ sideKey);
         makeNullMove(pos, undo);
         int value = -searchNode(pos, -beta, -beta + 1, depth - NULL_MOVE_REDUCTION - 1, ply + 1,
                                 childPv, true);
