@@ -5,11 +5,12 @@
 
 #include "../tests/test_util.h"
 #include "book/book.h"
+#include "engine/enginepos.h"
 #include "engine/init.h"
-#include "engine/output.h"
 #include "engine/parser.h"
 #include "engine/timecontrol.h"
-#include "eval/psqt.h"
+#include "position/psqt.h"
+#include "search/progress.h"
 #include "search/search.h"
 #include "search/tt.h"
 
@@ -204,21 +205,20 @@ void bookTarget(const uint8_t* data, size_t size) {
 }
 
 // A short search from the script's position: the best move is legal, 0 exactly when there
-// is none; the engine's Position is left as it was; the principal variation is legal. A
-// small table, cleared every time, hands the search many hash moves of other positions.
+// is none; the root Position is left as it was; the principal variation is legal. A small
+// table, cleared every time, hands the search many hash moves of other positions.
 void searchTarget(const uint8_t* data, size_t size) {
     static HashEntry smallTable[1024 + 3];
-    enginePositionValid = size > 0 && playScript(data + 1, size - 1, enginePosition, false);
-    if (!enginePositionValid) return;
+    if (size == 0 || !playScript(data + 1, size - 1, loaded, false)) return;
     transpositionTable = {smallTable, 1024 + 3, 1024 - 1, 0, {}};
     ttClear();  // sets the generation and its ages
-    scratch = enginePosition;
+    scratch = loaded;
     resetSearchLimits();
     setSearchLimits(e_GoDepth, 1 + data[0] % 3, 0);
-    searchDriver();
-    check(samePosition(enginePosition, scratch), "the search changed the Position");
+    iterativeDeepening(loaded);
+    check(samePosition(loaded, scratch), "the search changed the Position");
     MoveList legal;
-    generateLegalMoves(legal, enginePosition);
+    generateLegalMoves(legal, loaded);
     Move best = Move(searchProgress.bestMove);
     check((best == 0) == (legal.count == 0) &&
               (best == 0 || (inList(legal, best) && searchProgress.pv[0] == best)),
@@ -237,7 +237,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     initTables();
     ttReset();
     ttAllocate();
-    consoleMuted = true;
+    // The engine's refusals of FENs and moves are not wanted in the fuzzer's log.
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) return 1;
     return 0;
 }
 

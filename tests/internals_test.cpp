@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "eval/evaluate.h"
-#include "eval/psqt.h"
+#include "position/psqt.h"
 #include "harness.h"
 #include "position/perft.h"
 #include "position/tables.h"

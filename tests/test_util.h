@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/fens.h"
+#include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/position.h"
-
-inline constexpr char kStartFen[] =
-    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 // A Position set from the FEN with the moves (UCCI text) played; null when the FEN or a
 // move is refused.

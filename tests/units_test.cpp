@@ -7,13 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/output.h"
 #include "engine/parser.h"
 #include "engine/reports.h"
 #include "engine/timecontrol.h"
 #include "harness.h"
 #include "search/movepick.h"
+#include "search/progress.h"
+#include "search/score.h"
 #include "search/search.h"
+#include "search/stoprules.h"
 #include "search/tt.h"
 #include "test_util.h"
 
@@ -286,29 +288,29 @@ TEST_F(SearchScores, MatesRepetitionsAndPruning) {
     EXPECT_EQ(searchNode(*start, 29990, 30000, 5, 12, pv, true), 29987);
 }
 
-TEST_F(SearchScores, TheDriverLeavesTheEnginePositionAlone) {
-    consoleMuted = true;
-    enginePosition = *positionFrom(kStartFen, "h2e2 h9g7 h0g2 i9h9");
-    enginePositionValid = true;
-    Position before = enginePosition;
+TEST_F(SearchScores, TheSearchLeavesItsRootAlone) {
+    auto root = positionFrom(kStartFen, "h2e2 h9g7 h0g2 i9h9");
+    Position before = *root;
     setSearchLimits(e_GoDepth, 6, 0);
-    searchDriver();
-    EXPECT_TRUE(samePosition(before, enginePosition));
-    // Aborted by a time limit of 0 at the first poll after iteration 1.
+    EXPECT_TRUE(iterativeDeepening(*root));
+    EXPECT_TRUE(samePosition(before, *root));
+    // A stop heard once iteration 1 is complete aborts the search at that poll.
     resetSearchLimits();
-    setSearchLimits(e_GoMovesToGo, 0, 1);
+    setSearchLimits(e_GoDepth, 20, 0);
     searchLimits.pollInterval = 64;
-    searchDriver();
-    consoleMuted = false;
+    searchHooks.pollInput = [] { return searchLimits.abortArmed; };
+    EXPECT_FALSE(iterativeDeepening(*root));
+    searchHooks.pollInput = nullptr;
+    EXPECT_GT(searchProgress.iterationDepth, 1);
     EXPECT_NE(searchProgress.bestMove, 0u);
-    EXPECT_TRUE(samePosition(before, enginePosition));
+    EXPECT_TRUE(samePosition(before, *root));
 }
 
 // The closing lines' figures (masked in the transcripts): milliseconds, nodes per second
 // and the load in thousandths; only a legal best move is printed, a ponder move only
 // when it is legal after it.
 TEST(Units, ClosingReportFigures) {
-    enginePosition = *positionFrom(kStartFen);
+    auto start = positionFrom(kStartFen);
     resetSearchLimits();
     searchStats = SearchStats{1234, 5, 2.5, 493.6, 0.5};
     const std::pair<const char*, const char*> cases[] = {{"h2e2 h9g7", "bestmove h2e2 ponder h9g7"},
@@ -320,7 +322,7 @@ TEST(Units, ClosingReportFigures) {
         searchProgress.pv[1] = moveOf(second.c_str());
         searchProgress.pv[2] = 0;
         testing::internal::CaptureStdout();
-        reportBestMove();
+        reportBestMove(*start);
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   std::string("info time 2500 nodes 1234 nps 494 cpuload 500\n") + answer + "\n");
     }

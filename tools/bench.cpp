@@ -2,6 +2,7 @@
 // "go depth DEPTH" would, and prints the node counts. The total is the search's signature:
 // any change of search behaviour changes it.
 //   qarn-bench [DEPTH]
+//   qarn-bench --list      prints the positions, one "fen FEN [moves ...]" line each
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -10,20 +11,20 @@
 #include <sstream>
 #include <string>
 
+#include "base/fens.h"
+#include "base/platform.h"
 #include "engine/init.h"
-#include "engine/output.h"
-#include "engine/platform.h"
+#include "engine/parser.h"
 #include "engine/timecontrol.h"
-#include "position/position.h"
+#include "position/fen.h"
 #include "search/movepick.h"
+#include "search/progress.h"
 #include "search/search.h"
 #include "search/tt.h"
 
 namespace {
 
 constexpr int DEFAULT_DEPTH = 10;
-
-constexpr char kStart[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 struct BenchPosition {
     const char* fen;
@@ -33,24 +34,24 @@ struct BenchPosition {
 // The named positions of the protocol, openings, middlegames reached by play, endgames.
 // clang-format off
 constexpr BenchPosition kPositions[] = {
-    {kStart, ""},
-    {"2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1", ""},
-    {"4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1", ""},
-    {"3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1", ""},
-    {"4k4/4a4/4P4/9/9/9/9/4B4/9/4K4 w - - 0 1", ""},
-    {kStart, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 h0h6 c6c5"},
-    {kStart, "c3c4 b7c7 h2e2 c9e7 h0g2 h9i7"},
-    {kStart, "g0e2 b7e7 h0g2 b9c7 i0h0 a9b9"},
-    {kStart, "h2e2 h7e7 h0g2 h9g7 i0h0 i9h9 b0c2 b9c7"},
-    {kStart, "b0c2 h9g7 g3g4 c6c5 h2h4 b9c7"},
-    {kStart, "h2e2 b9c7 h0g2 h7f7 i0h0 h9g7 h0h4 i9h9"},
-    {kStart, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 g3g4 a9a8 e3e4 d9e8 b0c2 a8d8 c3c4 h7h3 b2a2 d8d3 "
+    {kStartFen, ""},
+    {kMidgameFen, ""},
+    {kCheckmateFen, ""},
+    {kZugzwangFen, ""},
+    {kEndgameFen, ""},
+    {kStartFen, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 h0h6 c6c5"},
+    {kStartFen, "c3c4 b7c7 h2e2 c9e7 h0g2 h9i7"},
+    {kStartFen, "g0e2 b7e7 h0g2 b9c7 i0h0 a9b9"},
+    {kStartFen, "h2e2 h7e7 h0g2 h9g7 i0h0 i9h9 b0c2 b9c7"},
+    {kStartFen, "b0c2 h9g7 g3g4 c6c5 h2h4 b9c7"},
+    {kStartFen, "h2e2 b9c7 h0g2 h7f7 i0h0 h9g7 h0h4 i9h9"},
+    {kStartFen, "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 g3g4 a9a8 e3e4 d9e8 b0c2 a8d8 c3c4 h7h3 b2a2 d8d3 "
              "a0b0 b7b3 f0e1 b3c3"},
-    {kStart, "g0e2 b7e7 h0g2 b9c7 b0a2 c6c5 a0b0 a9b9 g3g4 c7d5 b2b3 h7g7 i0i1 h9i7 h2h6 g6g5 "
+    {kStartFen, "g0e2 b7e7 h0g2 b9c7 b0a2 c6c5 a0b0 a9b9 g3g4 c7d5 b2b3 h7g7 i0i1 h9i7 h2h6 g6g5 "
              "i1d1 d5c7 g2e1 i9h9 h6f6 g5g4 d1d4 g4h4"},
-    {kStart, "h2e2 h7e7 h0g2 h9g7 i0h0 i9i8 g3g4 i8f8 h0h6 c6c5 h6g6 b9c7 g4g5 c7d5 d0e1 d5c3 "
+    {kStartFen, "h2e2 h7e7 h0g2 h9g7 i0h0 i9i8 g3g4 i8f8 h0h6 c6c5 h6g6 b9c7 g4g5 c7d5 d0e1 d5c3 "
              "g2h4 b7c7 b2c2 c5c4 g5f5 f8h8 h4i2 h8h3 c2c4 h3f3 e2g2 g7i8 b0c2 f3f5"},
-    {kStart, "b0c2 h9g7 g3g4 c6c5 h0g2 b9c7 g2f4 a9a8 b2b4 a8f8 h2h4 g6g5 b4e4 f9e8 a0b0 e6e5 "
+    {kStartFen, "b0c2 h9g7 g3g4 c6c5 h0g2 b9c7 g2f4 a9a8 b2b4 a8f8 h2h4 g6g5 b4e4 f9e8 a0b0 e6e5 "
              "b0b7 e5e4 e3e4 g5g4"},
     {"3ak4/4a4/9/9/9/9/9/9/4A4/3AK1R2 w - - 0 1", ""},
     {"4ka3/4a4/4b4/9/2p3p2/9/2P1N1P2/4B4/4A4/3AK4 w - - 0 1", ""},
@@ -67,22 +68,33 @@ constexpr BenchPosition kPositions[] = {
 
 // Asked for, the usage is the answer (stdout, success); after a mistake it is an error.
 int usage(bool asked = false) {
-    fprintf(asked ? stdout : stderr, "usage: qarn-bench [DEPTH]   (depth 1..31, default %d)\n",
+    fprintf(asked ? stdout : stderr,
+            "usage: qarn-bench [DEPTH]   (depth 1..31, default %d)\n"
+            "       qarn-bench --list    (the positions, one \"fen FEN [moves ...]\" line each)\n",
             DEFAULT_DEPTH);
     return asked ? 0 : 2;
 }
 
-bool setUp(const BenchPosition& bench) {
-    if (!setupFen(enginePosition, bench.fen)) return false;
+bool setUp(Position& pos, const BenchPosition& bench) {
+    if (!setupFen(pos, bench.fen)) return false;
     std::istringstream stream(bench.moves);
     std::string text;
     while (stream >> text) {
-        if (!tryMoveText(enginePosition, packMoveText(text.c_str()))) return false;
+        if (!tryMoveText(pos, packMoveText(text.c_str()))) return false;
     }
-    enginePosition.rootCount = enginePosition.historyCount;
-    enginePositionValid = true;
+    pos.rootCount = pos.historyCount;
     return true;
 }
+
+int listPositions() {
+    for (const BenchPosition& bench : kPositions) {
+        printf("fen %s%s%s\n", bench.fen, *bench.moves != '\0' ? " moves " : "", bench.moves);
+    }
+    return 0;
+}
+
+// The root of each search; too large for the stack.
+Position benchPosition;
 
 }  // namespace
 
@@ -92,6 +104,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0) return usage(true);
     }
+    if (argc == 2 && strcmp(argv[1], "--list") == 0) return listPositions();
     if (argc > 2) return usage();
     if (argc == 2) {
         char* end = nullptr;
@@ -107,7 +120,7 @@ int main(int argc, char** argv) {
     double totalSeconds = 0;
     int index = 0;
     for (const BenchPosition& bench : kPositions) {
-        if (!setUp(bench)) {
+        if (!setUp(benchPosition, bench)) {
             fprintf(stderr, "qarn-bench: position %d does not load\n", index);
             return 1;
         }
@@ -115,11 +128,9 @@ int main(int argc, char** argv) {
         ttClear();
         clearSearchTables();
         resetSearchLimits();
-        setSearchLimits(0, depth, 0);
+        setSearchLimits(e_GoDepth, depth, 0);
         auto start = std::chrono::steady_clock::now();
-        consoleMuted = true;
-        searchDriver();
-        consoleMuted = false;
+        iterativeDeepening(benchPosition);
         double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         char move[5] = "none";

@@ -10,16 +10,14 @@
 #include <sstream>
 #include <string>
 
+#include "base/fens.h"
+#include "base/platform.h"
 #include "engine/init.h"
-#include "engine/platform.h"
+#include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
-#include "position/position.h"
 
 namespace {
-
-constexpr char kStartFen[] =
-    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 constexpr char kUsage[] =
     "usage: qarn-perft [--divide] [--fen \"FEN\"] [--moves \"h2e2 h9g7 ...\"] DEPTH\n"
@@ -38,6 +36,9 @@ bool parseDepth(const char* text, int* depth) {
     *depth = int(value);
     return true;
 }
+
+// The position counted; too large for the stack.
+Position perftPosition;
 
 }  // namespace
 
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
     if (depth < 0) return usage();
 
     initTables();
-    Position& pos = enginePosition;
+    Position& pos = perftPosition;
     if (!setupFen(pos, fen.c_str())) {
         fprintf(stderr, "qarn-perft: invalid FEN: %s\n", fen.c_str());
         return 1;

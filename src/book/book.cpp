@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/messages.h"
-#include "engine/output.h"
+#include "base/messages.h"
+#include "base/output.h"
 
 char bookFilePath[BOOK_PATH_SIZE];
 std::map<uint64_t, std::vector<Move>> bookTable;
@@ -15,11 +15,14 @@ int32_t bookMissCount = 0;
 namespace {
 
 constexpr char kBookName[] = "qarn.bin";
+// The header is 16 bytes, of which only the first four, the magic, are read.
+constexpr int BOOK_HEADER_SIZE = 16;
 constexpr uint8_t bookMagic[4] = {1, 2, 3, 4};
 
 bool readBookHeader(FILE* file) {
-    uint8_t header[16];
-    return fread(header, 1, 16, file) == 16 && std::memcmp(header, bookMagic, 4) == 0;
+    uint8_t header[BOOK_HEADER_SIZE];
+    return fread(header, 1, BOOK_HEADER_SIZE, file) == BOOK_HEADER_SIZE &&
+           std::memcmp(header, bookMagic, sizeof bookMagic) == 0;
 }
 
 bool readBookKey(FILE* file, uint64_t& key) {
@@ -79,14 +82,14 @@ bool setBookPathFromExecutable(const char* executablePath) {
     return true;
 }
 
-void loadBook() {
+bool loadBook() {
     if (bookFile != nullptr) {
         bookMissCount = 0;
-        return;
+        return false;
     }
     if (bookFilePath[0] == '\0' || (bookFile = fopen(bookFilePath, "rb")) == nullptr) {
         bookLoaded = false;
-        return;
+        return false;
     }
     switch (readBookFile(bookFile, bookTable)) {
         case e_BookBadHeader:
@@ -100,10 +103,10 @@ void loadBook() {
             bookFile = nullptr;
             bookTable.clear();
             bookLoaded = false;
-            return;
+            return false;
         case e_BookRead:
             break;
     }
-    printFlush("book moves count=%d.\n", int(bookTable.size()));
     bookLoaded = true;
+    return true;
 }

@@ -33,13 +33,19 @@ BookReadResult readBookFile(FILE* file, std::map<uint64_t, std::vector<Move>>& t
 
 // Fixes bookFilePath from the executable's path; false when it does not fit.
 bool setBookPathFromExecutable(const char* executablePath);
-// Opens and reads the book, or, once it is open, only re-arms the probe. A malformed file
-// ends the process with one of the two format messages.
-void loadBook();
+// Opens and reads the book, or, once it is open, only re-arms the probe. True when the
+// book was read just now. A malformed file ends the process with one of the two format
+// messages.
+bool loadBook();
 
 // The engine's pseudo-random generator (linear congruential, 32-bit state).
 void seedRandom(uint32_t seed);
 uint32_t nextRandom();
 
-// A book move for the position, or 0. Prints one info line per legal candidate.
+// The book's legal moves for the last position probed, in the file's order: the moves
+// the choice was made among (an entry holds at most 65535 moves).
+extern Move bookCandidates[65535];
+extern int bookCandidateCount;
+
+// A book move for the position, chosen at random among its legal candidates, or 0.
 Move probeBook(const Position& pos);

@@ -2,16 +2,18 @@
 
 #include <cstdio>
 
+#include "base/messages.h"
+#include "base/output.h"
+#include "base/platform.h"
 #include "book/book.h"
 #include "engine/board.h"
-#include "engine/messages.h"
-#include "engine/output.h"
+#include "engine/enginepos.h"
+#include "engine/go.h"
 #include "engine/parser.h"
-#include "engine/platform.h"
 #include "engine/reader.h"
+#include "engine/reports.h"
 #include "engine/timecontrol.h"
-#include "position/position.h"
-#include "search/search.h"
+#include "search/progress.h"
 
 void quitEngine() {
     stopLineReader(standardInputSlot());
@@ -43,7 +45,8 @@ int commandLoop() {
                 printFlush("readyok\n");
                 break;
             case e_CommSetOption:
-                if (args.arg1.number == e_OptionLoadBook) loadBook();
+                if (args.arg1.number == e_OptionLoadBook && loadBook())
+                    reportBookLoaded(int(bookTable.size()));
                 break;
             case e_CommPosition:
                 enginePositionValid =

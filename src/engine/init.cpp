@@ -2,18 +2,15 @@
 
 #include <ctime>
 
+#include "base/fens.h"
 #include "book/book.h"
-#include "eval/psqt.h"
+#include "engine/enginepos.h"
+#include "engine/go.h"
+#include "engine/reports.h"
 #include "position/tables.h"
 #include "search/movepick.h"
+#include "search/progress.h"
 #include "search/tt.h"
-
-namespace {
-
-constexpr char kStartFen[] =
-    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
-
-}  // namespace
 
 void initTables() {
     buildStepTables();
@@ -27,8 +24,10 @@ void initEngine() {
     seedRandom(uint32_t(std::time(nullptr)));
     ttReset();
     ttAllocate();
-    loadBook();
+    if (loadBook()) reportBookLoaded(int(bookTable.size()));
     clearSearchTables();
     buildBitCountTable();
     enginePositionValid = loadFen(enginePosition, kStartFen, 0, nullptr);
+    // The engine hears of each new best move, and reads its input, while it searches.
+    searchHooks = {reportSearchLine, pollSearchInput};
 }

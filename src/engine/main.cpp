@@ -1,11 +1,11 @@
 // The process entry: handshake, book path, initialisation, id block, command loop.
+#include "base/messages.h"
+#include "base/output.h"
+#include "base/platform.h"
 #include "book/book.h"
 #include "engine/commands.h"
 #include "engine/init.h"
-#include "engine/messages.h"
-#include "engine/output.h"
 #include "engine/parser.h"
-#include "engine/platform.h"
 
 namespace {
 

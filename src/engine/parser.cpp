@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "engine/platform.h"
+#include "base/fens.h"
+#include "base/platform.h"
 #include "engine/reader.h"
 
 uint32_t moveListBuffer[MOVE_LIST_SIZE];
@@ -14,14 +15,6 @@ char standardInputBuffer[LINE_BUFFER_SIZE + 1];
 // call of parseCommand.
 char commandLine[LINE_BUFFER_SIZE];
 int inputSlot = -1;
-
-constexpr char kStartFen[] =
-    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
-constexpr char kMidgameFen[] =
-    "2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1";
-constexpr char kCheckmateFen[] = "4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1";
-constexpr char kZugzwangFen[] = "3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1";
-constexpr char kEndgameFen[] = "4k4/4a4/4P4/9/9/9/9/4B4/9/4K4 w - - 0 1";
 
 // Steps the cursor past `prefix` when the text there begins with it.
 bool skipPrefix(const char** cursor, const char* prefix) {

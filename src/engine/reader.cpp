@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/platform.h"
+#include "base/platform.h"
 
 namespace {
 

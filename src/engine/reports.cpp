@@ -3,12 +3,12 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "engine/output.h"
-#include "engine/timecontrol.h"
+#include "base/output.h"
 #include "eval/evaluate.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
-#include "search/tt.h"
+#include "search/progress.h"
+#include "search/score.h"
 
 namespace {
 
@@ -39,16 +39,27 @@ bool pvToText(const Move* moves, char* text, int capacity) {
     return true;
 }
 
+void reportBookLoaded(int positions) {
+    printFlush("book moves count=%d.\n", positions);
+}
+
+void reportBookMoves(const Move* moves, int count) {
+    for (int i = 0; i < count; i++) {
+        char text[5];
+        moveToText(moves[i], text, sizeof text);
+        printFlush("info depth 0 score 0 pv %s\n", text);
+    }
+}
+
 void reportSearchLine() {
-    updateSearchStats();
     const SearchProgress& progress = searchProgress;
     char pv[PV_TEXT_SIZE];
     pvToText(progress.pv, pv, sizeof pv);
     int mate = mateDistance(progress.bestScore);
-    const char* bound = progress.boundType == 2   ? " lowerbound"
-                        : progress.boundType == 1 ? " upperbound"
-                                                  : "";
-    if (progress.boundType >= 1 && progress.boundType <= 3) {
+    const char* bound = progress.boundType == e_BoundLower   ? " lowerbound"
+                        : progress.boundType == e_BoundUpper ? " upperbound"
+                                                             : "";
+    if (progress.boundType >= e_BoundUpper && progress.boundType <= e_BoundExact) {
         double ms = searchStats.elapsed * 1000;
         long long nodes = (long long)searchStats.nodes;
         if (mate == 0) {
@@ -60,15 +71,14 @@ void reportSearchLine() {
                        progress.reportDepth, searchStats.maxPly, mate, bound, ms, nodes, pv);
         }
     }
-    applyScoreDropRule();
 }
 
-void reportBestMove() {
+void reportBestMove(const Position& pos) {
     printFlush("info time %.0f nodes %lld nps %.0f cpuload %.0f\n", searchStats.elapsed * 1000,
                (long long)searchStats.nodes, searchStats.nodesPerSecond, searchStats.load * 1000);
     // The last gate before the front end: only a legal move of the given position is ever
     // printed, and a ponder move only when it is legal after it.
-    checkPosition = enginePosition;
+    checkPosition = pos;
     Move best = Move(searchProgress.bestMove);
     if (!isRealMove(best) || !isFullyLegal(best, checkPosition)) {
         MoveList legal;
@@ -76,7 +86,7 @@ void reportBestMove() {
         best = legal.count > 0 ? legal.moves[0] : 0;
     }
     if (best == 0) {
-        printFlush("nobestmove\n");
+        reportNoBestMove();
         return;
     }
     char bestText[5], ponderText[5];
@@ -99,5 +109,9 @@ void reportBestMove() {
 void reportStaticEvaluation(const Position& pos) {
     printFlush("info depth 0 score %d white %d black %d\n", evaluate(-MATE_SCORE, MATE_SCORE, pos),
                pos.redScore, pos.blackScore);
+    reportNoBestMove();
+}
+
+void reportNoBestMove() {
     printFlush("nobestmove\n");
 }

@@ -339,3 +339,10 @@ bool isFullyLegal(Move mv, Position& pos) {
     }
     return false;
 }
+
+bool isCheckmated(Position& pos) {
+    if (!inCheckNow(pos)) return false;
+    MoveList list;
+    generateLegalMovesOnCopy(list, pos);
+    return list.count == 0;
+}

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "position/legality.h"
 #include "position/makemove.h"
 #include "position/position.h"
 
@@ -48,3 +49,5 @@ inline bool isOccupied(Square sq, const PieceIndex* board) {
 // A move the generator lists that leaves the mover's king safe; for any 16-bit value.
 // Used for moves from outside (protocol, book), never in the search.
 bool isFullyLegal(Move mv, Position& pos);
+// In check with no legal move.
+bool isCheckmated(Position& pos);

@@ -1,5 +1,6 @@
 #include "position/perft.h"
 
+#include "position/legality.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 

@@ -80,6 +80,15 @@ inline const SlideMasks& fileMasksOf(const Position& pos, Square sq) {
     return fileSlideMasks[fileSlideIndex(pos, sq)];
 }
 
+// The Square on sq's file whose bit in the file's vector (bits by rank) is `bit`, and the
+// Square on sq's rank whose bit in the rank's vector (bits by file) is `bit`.
+inline Square squareOnFile(Square sq, unsigned bit) {
+    return Square((__builtin_ctz(bit) + FIRST_RANK) << 4 | fileOf(sq));
+}
+inline Square squareOnRank(Square sq, unsigned bit) {
+    return Square(rankOf(sq) << 4 | (__builtin_ctz(bit) + FIRST_FILE));
+}
+
 extern uint8_t bitCount[65536];
 
 void buildSlideTables();

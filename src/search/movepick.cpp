@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "eval/psqt.h"
 #include "position/makemove.h"
 
+int32_t mvvLvaClass[48];
 Move killerMoves[256][2];
 uint16_t historyScore[14 * 256];
 uint16_t cutoffCount[14 * 256];
@@ -101,6 +101,13 @@ void ageStatistics(int index) {
 }
 
 }  // namespace
+
+void fillMvvLvaClass() {
+    // By slot: king, advisors, bishops, knights, rooks, cannons, pawns.
+    constexpr int32_t kClassBySlot[16] = {4, 1, 1, 1, 1, 2, 2, 3, 3, 2, 2, 0, 0, 0, 0, 0};
+    for (int32_t& entry : mvvLvaClass) entry = 0;
+    for (int p = 16; p < 48; p++) mvvLvaClass[p] = kClassBySlot[p & 15];
+}
 
 void copyMoveList(MoveList& destination, const MoveList& source) {
     destination.count = source.count;

@@ -3,9 +3,15 @@
 
 #include <cstdint>
 
+#include "position/legality.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 #include "position/position.h"
+
+// Capture-order class by PieceIndex: king 4, rook 3, knight and cannon 2, advisor and
+// bishop 1, pawn 0.
+extern int32_t mvvLvaClass[48];
+void fillMvvLvaClass();
 
 extern Move killerMoves[256][2];
 // Indexed by (PieceKind of the moving piece << 8) + destination.

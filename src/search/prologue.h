@@ -1,10 +1,10 @@
 // The node prologue that the quiescence and main searches share.
 #pragma once
 
-#include "engine/timecontrol.h"
 #include "position/makemove.h"
-#include "search/search.h"
-#include "search/tt.h"
+#include "position/movegen.h"
+#include "search/progress.h"
+#include "search/score.h"
 
 // Counts the node, empties its principal variation, polls every 4096 nodes, scores a
 // repeated position and prunes by mate distance (which may narrow the window). Returns

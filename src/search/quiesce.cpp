@@ -1,35 +1,9 @@
-#include "engine/timecontrol.h"
 #include "eval/evaluate.h"
 #include "position/makemove.h"
 #include "search/movepick.h"
 #include "search/prologue.h"
 #include "search/search.h"
 #include "search/tt.h"
-
-void copyPv(Move* destination, const Move* source) {
-    while ((*destination++ = *source++) != 0) {
-    }
-}
-
-void prependPv(Move* destination, Move move, const Move* source) {
-    destination[0] = move;
-    copyPv(destination + 1, source);
-}
-
-bool isCheckmated(Position& pos) {
-    if (!inCheckNow(pos)) return false;
-    MoveList list;
-    generateLegalMovesOnCopy(list, pos);
-    return list.count == 0;
-}
-
-int repetitionScore(int status, int ply) {
-    if (status == 1) return ply & 1 ? REPETITION_SCORE : -REPETITION_SCORE;
-    int score = 0;
-    if (status & 2) score += ply - MATE_SCORE;
-    if (status & 4) score += MATE_SCORE - ply;
-    return score;
-}
 
 int quiescence(Position& pos, int alpha, int beta, int ply, Move* pv) {
     int score;

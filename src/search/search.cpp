@@ -6,6 +6,16 @@
 #include "search/prologue.h"
 #include "search/tt.h"
 
+void copyPv(Move* destination, const Move* source) {
+    while ((*destination++ = *source++) != 0) {
+    }
+}
+
+void prependPv(Move* destination, Move move, const Move* source) {
+    destination[0] = move;
+    copyPv(destination + 1, source);
+}
+
 namespace {
 
 void storeResult(const Position& pos, Move bestMove, int depth, int best, int origAlpha, int beta,

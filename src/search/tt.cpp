@@ -1,6 +1,6 @@
 #include "search/tt.h"
 
-#include "engine/platform.h"
+#include "base/platform.h"
 #include "position/makemove.h"
 
 TranspositionTable transpositionTable;

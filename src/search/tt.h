@@ -1,13 +1,11 @@
-// The transposition table, and the mate-score conventions it converts between.
+// The transposition table: a fixed array of buckets of four entries, each keeping a move
+// and two bounds from the deepest searches that produced them.
 #pragma once
 
 #include <cstdint>
 
 #include "position/position.h"
-
-constexpr int MATE_SCORE = 30000;
-constexpr int MATE_BOUND = 29744;  // beyond it a score is a mate score
-constexpr int NO_SCORE = -32767;
+#include "search/score.h"
 
 struct HashEntry {
     uint32_t lock;  // high 32 bits of the key
@@ -58,14 +56,4 @@ inline void ttPrefetch(uint64_t key) {
         transpositionTable.entries + (uint32_t(key) & transpositionTable.indexMask);
     __builtin_prefetch(bucket);
     __builtin_prefetch(bucket + 3);
-}
-
-inline bool isMateScore(int score) {
-    return score > MATE_BOUND || score < -MATE_BOUND;
-}
-inline int scoreToTable(int score, int ply) {
-    return score < -MATE_BOUND ? score - ply : score > MATE_BOUND ? score + ply : score;
-}
-inline int scoreFromTable(int score, int ply) {
-    return score < -MATE_BOUND ? score + ply : score > MATE_BOUND ? score - ply : score;
 }

@@ -19,7 +19,7 @@
 #include "book/replay.h"
 #include "book/tally.h"
 #include "engine/init.h"
-#include "engine/platform.h"
+#include "base/platform.h"
 
 namespace {
 

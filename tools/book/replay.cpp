@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "position/fen.h"
+
 bool isWellFormedFen(const char* fen) {
     int ranks = 1, files = 0;
     const char* c = fen;

@@ -3,10 +3,8 @@
 
 #include <cstdint>
 
+#include "base/fens.h"
 #include "position/position.h"
-
-constexpr char kStartFen[] =
-    "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 // Whether the board field has ten ranks of nine files holding only piece letters, and the
 // side field, when present, is w, r or b. The engine's loader reads any text somehow, and

@@ -3,10 +3,9 @@
 #include <cctype>
 #include <sstream>
 
+#include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
-
-const char kStartFen[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/fens.h"
 #include "position/position.h"
 
 struct Game {
@@ -14,7 +15,6 @@ struct Game {
     Position position;
 };
 
-extern const char kStartFen[];
 
 // Sets a new game from a FEN in the engine's letters or XBoard's (e for the elephant, h for
 // the horse); false, changing nothing, when it is not a playable position.

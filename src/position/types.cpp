@@ -1,5 +1,5 @@
 // Piece identity tables: PieceIndex to PieceType and to PieceKind.
-#include "position/position.h"
+#include "position/types.h"
 
 // clang-format off
 const uint8_t pieceTypeOf[48] = {

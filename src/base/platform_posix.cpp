@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "engine/platform.h"
+#include "base/platform.h"
 
 bool startDetachedThread(void (*body)(void*), void* argument) {
     std::thread(body, argument).detach();

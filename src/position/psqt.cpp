@@ -1,4 +1,4 @@
-#include "eval/psqt.h"
+#include "position/psqt.h"
 
 namespace {
 
@@ -113,12 +113,3 @@ constexpr std::array<uint8_t, 8 * 256> expandTables() {
 }  // namespace
 
 extern const std::array<uint8_t, 8 * 256> pieceSquareValue = expandTables();
-
-int32_t mvvLvaClass[48];
-
-void fillMvvLvaClass() {
-    // By slot: king, advisors, bishops, knights, rooks, cannons, pawns.
-    constexpr int32_t kClassBySlot[16] = {4, 1, 1, 1, 1, 2, 2, 3, 3, 2, 2, 0, 0, 0, 0, 0};
-    for (int32_t& entry : mvvLvaClass) entry = 0;
-    for (int p = 16; p < 48; p++) mvvLvaClass[p] = kClassBySlot[p & 15];
-}

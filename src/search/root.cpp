@@ -1,18 +1,22 @@
-#include "book/book.h"
-#include "engine/output.h"
-#include "engine/reports.h"
-#include "engine/timecontrol.h"
-#include "eval/evaluate.h"
 #include "position/makemove.h"
 #include "search/movepick.h"
+#include "search/progress.h"
 #include "search/search.h"
+#include "search/stoprules.h"
 #include "search/tt.h"
 
 MoveList rootLegalMoves;
 MoveList rootMoves;
-// The search plays its moves on this copy, so that an aborted search leaves the engine's
-// Position exactly as the front end set it.
 Position searchPosition;
+
+namespace {
+
+// The deepest iteration the driver starts; the poll's limits end it long before.
+constexpr int MAX_ITERATION = 63;
+// With a single legal move (or none) only a shallow search is made, for its report.
+constexpr int FORCED_MOVE_DEPTH = 4;
+
+}  // namespace
 
 void orderRootMoves(MoveList& moves, Position& pos) {
     // Moves of equal ordering score keep this fixed order.
@@ -56,10 +60,12 @@ int rootSearch(MoveList& moves, Position& pos, int depth, bool firstIteration) {
         if (value > best) {
             searchProgress.bestMove = move;
             searchProgress.bestScore = value;
-            searchProgress.boundType = 3;
+            searchProgress.boundType = e_BoundExact;
             searchProgress.reportDepth = depth;
             prependPv(searchProgress.pv, move, childPv);
-            reportSearchLine();
+            updateSearchStats();
+            if (searchHooks.newBestMove != nullptr) searchHooks.newBestMove();
+            applyScoreDropRule();
             best = value;
             if (value > alpha && !firstIteration) alpha = value;
         }
@@ -70,38 +76,12 @@ int rootSearch(MoveList& moves, Position& pos, int depth, bool firstIteration) {
     return best;
 }
 
-void searchDriver() {
-    if (!enginePositionValid) {
-        printFlush("nobestmove\n");
-        return;
-    }
-    // Started at the go, so that a book move reports its own time; a search restarts it.
-    stopwatchClear(searchStopwatch);
-    stopwatchStart(searchStopwatch);
-    if (searchLimits.depthLimited && searchLimits.depthLimit == 0) {
-        reportStaticEvaluation(enginePosition);
-        return;
-    }
-
-    // Opening book
-    Move bookMove = probeBook(enginePosition);
-    if (bookMove != 0) {
-        searchProgress.bestMove = bookMove;
-        searchProgress.bestScore = 1;
-        searchProgress.boundType = 3;
-        searchProgress.reportDepth = 1;
-        searchProgress.pv[0] = bookMove;
-        searchProgress.pv[1] = 0;
-        reportSearchLine();
-        reportBestMove();
-        return;
-    }
-
-    searchPosition = enginePosition;
+bool iterativeDeepening(const Position& root) {
+    searchPosition = root;
     generateLegalMoves(rootLegalMoves, searchPosition);
     if (rootLegalMoves.count < 2) {
         searchLimits.depthLimited = true;
-        searchLimits.depthLimit = 4;
+        searchLimits.depthLimit = FORCED_MOVE_DEPTH;
     }
     try {
         copyMoveList(rootMoves, rootLegalMoves);
@@ -110,20 +90,18 @@ void searchDriver() {
         ttNewSearch();
         clearSearchTables();
         orderRootMoves(rootMoves, searchPosition);
-        for (int depth = 1; depth <= 63; depth++) {
+        for (int depth = 1; depth <= MAX_ITERATION; depth++) {
             searchProgress.scoreDropped = false;
             searchProgress.rootFailHigh = false;
-            searchPosition = enginePosition;
+            searchPosition = root;
             rootSearch(rootMoves, searchPosition, depth, depth == 1);
             updateSearchStats();
             if (applyIterationRules(depth, rootMoves.count, rootMoves.scores[0],
                                     rootMoves.scores[1]))
                 break;
         }
-        reportSearchLine();
-        reportBestMove();
+        return true;
     } catch (const SearchAborted&) {
-        updateSearchStats();
-        reportBestMove();
+        return false;
     }
 }

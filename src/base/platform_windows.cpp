@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "engine/platform.h"
+#include "base/platform.h"
 
 namespace {
 

@@ -1,17 +1,14 @@
-#include "engine/output.h"
+#include "base/output.h"
 
 #include <cstdarg>
 
-#include "engine/platform.h"
-
-bool consoleMuted = false;
+#include "base/platform.h"
 
 namespace {
 char outputBuffer[4096];
 }
 
 void printFlush(const char* format, ...) {
-    if (consoleMuted) return;
     va_list args, again;
     va_start(args, format);
     va_copy(again, args);

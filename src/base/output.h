@@ -3,10 +3,6 @@
 
 #include <cstdio>
 
-// Programs that run searches for their own figures (the benchmark) silence the engine's
-// console lines; the engine itself never sets it.
-extern bool consoleMuted;
-
 // Formats into a 4096-byte buffer, writes it to standard output and flushes at once.
 void printFlush(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Formats to standard error and ends the process with exit code 1.

@@ -1,11 +1,11 @@
-// Material and placement in one number: the piece-square tables, and the capture classes
-// of move ordering.
+// Material and placement in one number: the piece-square tables, whose values the Position
+// keeps summed per side as its pieces move.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-#include "position/position.h"
+#include "position/types.h"
 
 // Indexed by PieceType * 256 + Square, from red's point of view; black reads 254 - Square.
 extern const std::array<uint8_t, 8 * 256> pieceSquareValue;
@@ -16,8 +16,3 @@ inline int pieceValue(int piece, Square sq) {
     return piece & RED_BIT ? pieceSquareValue[type * 256 + sq]
                            : pieceSquareValue[type * 256 + 254 - sq];
 }
-
-// Capture-order class by PieceIndex: king 4, rook 3, knight and cannon 2, advisor and
-// bishop 1, pawn 0.
-extern int32_t mvvLvaClass[48];
-void fillMvvLvaClass();
