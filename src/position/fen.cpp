@@ -30,8 +30,12 @@ int pieceKindFromLetter(char letter) {
 
 namespace {
 
-// First PieceIndex of each kind (king .. pawn) for red; black adds 16.
+// First PieceIndex of each kind (king .. pawn) for red, then the end of red's pieces.
 constexpr int kFirstIndex[8] = {16, 17, 19, 21, 23, 25, 27, 32};
+// A black piece's PieceIndex is its red twin's plus this.
+constexpr int BLACK_OFFSET = BLACK_BIT - RED_BIT;
+// Digits may carry the file one past the board, where letters place nothing.
+constexpr int PAST_LAST_FILE = LAST_FILE + 1;
 
 // Places the pieces of the board field. False when the text ends inside the field or a
 // side has more pieces of a kind than its army; *end is left on the closing character.
@@ -39,31 +43,31 @@ bool readBoardField(Position& pos, const char* text, const char** end) {
     int next[2][7];
     for (int kind = 0; kind < 7; kind++) {
         next[0][kind] = kFirstIndex[kind];
-        next[1][kind] = kFirstIndex[kind] + 16;
+        next[1][kind] = kFirstIndex[kind] + BLACK_OFFSET;
     }
     const char* cursor = text;
     if (*cursor == ' ') {
         *end = cursor;
         return true;
     }
-    int rank = 3, file = 3;
+    int rank = FIRST_RANK, file = FIRST_FILE;
     for (;; cursor++) {
         char c = *cursor;
         if (c == '\0') return false;
         if (c == '/') {
             rank++;
-            file = 3;
-            if (rank >= 13) break;
+            file = FIRST_FILE;
+            if (rank > LAST_RANK) break;
         } else if (c >= '1' && c <= '9') {
             file += c - '0';
-            if (file > 12) file = 12;
+            if (file > PAST_LAST_FILE) file = PAST_LAST_FILE;
         } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
             int colour = c >= 'a' ? 1 : 0;
             int kind = pieceKindFromLetter(c);
-            if (file < 12) {
+            if (file < PAST_LAST_FILE) {
                 int index = next[colour][kind]++;
-                if (index >= kFirstIndex[kind + 1] + colour * 16) return false;
-                Square sq = Square(rank * 16 + file);
+                if (index >= kFirstIndex[kind + 1] + colour * BLACK_OFFSET) return false;
+                Square sq = Square(rank * RANK_STEP + file);
                 pos.board[sq] = PieceIndex(index);
                 pos.pieceSquare[index] = sq;
             }
@@ -83,7 +87,7 @@ bool readBoardField(Position& pos, const char* text, const char** end) {
 // pawns never stand behind their starting row. A piece elsewhere breaks the rules the
 // attack test rests on (an advisor in the other palace could take a king unseen).
 bool onReachableSquare(int piece, Square sq) {
-    bool redHalf = sq >= 0x80;
+    bool redHalf = (sq & RED_HALF_BIT) != 0;
     bool ownHalf = (piece & RED_BIT) ? redHalf : !redHalf;
     switch (pieceTypeOf[piece]) {
         case KING: return inPalace[sq] && ownHalf;
@@ -95,19 +99,19 @@ bool onReachableSquare(int piece, Square sq) {
 }
 
 bool allOnReachableSquares(const Position& pos) {
-    for (int p = 16; p < 48; p++) {
+    for (int p = FIRST_PIECE; p < PIECE_INDEX_END; p++) {
         if (pos.pieceSquare[p] != 0 && !onReachableSquare(p, pos.pieceSquare[p])) return false;
     }
     return true;
 }
 
 void deriveFields(Position& pos) {
-    for (int p = 16; p < 48; p++) {
+    for (int p = FIRST_PIECE; p < PIECE_INDEX_END; p++) {
         Square sq = pos.pieceSquare[p];
         if (sq == 0) continue;
         pos.rankBits[rankOf(sq)] |= fileBitOf[sq];
         pos.fileBits[fileOf(sq)] |= rankBitOf[sq];
-        pos.pieceMask |= 1u << (p - 16);
+        pos.pieceMask |= pieceMaskBit(p);
         if (p & RED_BIT) {
             pos.redScore += pieceValue(p, sq);
         } else {
@@ -125,7 +129,7 @@ bool setupFen(Position& pos, const char* text) {
     pos.side = end[1] == 'b' ? BLACK : RED;
     // Without both kings, or with the side not to move in check, the position has no
     // sound continuation (the last move would have left its own king en prise).
-    if (pos.pieceSquare[16] == 0 || pos.pieceSquare[32] == 0) return false;
+    if (pos.pieceSquare[sideBase(RED)] == 0 || pos.pieceSquare[sideBase(BLACK)] == 0) return false;
     deriveFields(pos);
     if (!allOnReachableSquares(pos) || isSideInCheck(pos, 1 - pos.side)) return false;
     pos.key = computeKey(pos);

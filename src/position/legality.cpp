@@ -11,10 +11,10 @@ bool guardHalfLine(const Position& pos, bool inCheck, unsigned side, const Slide
                    SquareOf square, uint16_t& fromBits, uint16_t& toBits) {
     const unsigned first = masks.rookCaptureMask & side, second = masks.cannonCaptureMask & side;
     const unsigned third = masks.thirdPieceMask & side;
-    const int enemy = 48 - sideBase(pos.side);
+    const int enemy = enemyBase(pos.side);
     auto enemySlot = [&](unsigned bit) {
         PieceIndex piece = bit != 0 ? pos.board[square(bit)] : 0;
-        return (piece & enemy) != 0 ? piece & 15 : -1;
+        return (piece & enemy) != 0 ? slotOf(piece) : -1;
     };
     auto isRook = [](int slot) {
         return slot == SLOT_KING || slot == SLOT_ROOK || slot == SLOT_ROOK + 1;
@@ -63,8 +63,8 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     auto onFile = [&](unsigned bit) { return squareOnFile(king, bit); };
     auto onRank = [&](unsigned bit) { return squareOnRank(king, bit); };
     const unsigned fileLow = rankBitOf[king] - 1u, rankLow = fileBitOf[king] - 1u;
-    const unsigned fileHigh = 0x3FF & ~fileLow & ~unsigned(rankBitOf[king]);
-    const unsigned rankHigh = 0x1FF & ~rankLow & ~unsigned(fileBitOf[king]);
+    const unsigned fileHigh = ALL_RANK_BITS & ~fileLow & ~unsigned(rankBitOf[king]);
+    const unsigned rankHigh = ALL_FILE_BITS & ~rankLow & ~unsigned(fileBitOf[king]);
     bool checked = false;
     for (unsigned side : {fileLow, fileHigh}) {
         checked |= guardHalfLine(pos, inCheck, side, file, onFile, info.fromOnFile, info.toOnFile);
@@ -72,7 +72,7 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     for (unsigned side : {rankLow, rankHigh}) {
         checked |= guardHalfLine(pos, inCheck, side, rank, onRank, info.fromOnRank, info.toOnRank);
     }
-    const int enemy = 48 - sideBase(pos.side);
+    const int enemy = enemyBase(pos.side);
     const Square* knights = pos.pieceSquare + enemy + SLOT_KNIGHT;
     for (int i = 0; i < 2; i++) {
         int leg = knights[i] != 0 ? knightLegOf(king - knights[i]) : 0;
@@ -90,9 +90,10 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     // Pawns beside the king and the one whose forward step lands on it: only their capture
     // answers them.
     for (Square sq :
-         {Square(king - 1), Square(king + 1), Square(pos.side == RED ? king - 16 : king + 16)}) {
+         {Square(king - 1), Square(king + 1),
+          Square(pos.side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
         PieceIndex piece = pos.board[sq];
-        if ((piece & enemy) && (piece & 15) >= SLOT_PAWN) {
+        if ((piece & enemy) && slotOf(piece) >= SLOT_PAWN) {
             if (fileOf(sq) == kingFile) {
                 info.toOnFile |= rankBitOf[sq];
             } else {
@@ -112,8 +113,8 @@ bool isLegalCaptureOutOfCheck(Move mv, Position& pos) {
     // The departure's part of the legality info: a leg of an enemy knight aimed at the
     // king, or a shield on the half of the king's file or rank that holds it.
     int offset = from - king;
-    if (offset == -17 || offset == -15 || offset == 15 || offset == 17) {
-        const Square* knights = pos.pieceSquare + 48 - sideBase(pos.side) + SLOT_KNIGHT;
+    if (isDiagonalStep(offset)) {
+        const Square* knights = pos.pieceSquare + enemyBase(pos.side) + SLOT_KNIGHT;
         for (int i = 0; i < 2; i++) {
             int leg = knights[i] != 0 ? knightLegOf(king - knights[i]) : 0;
             if (leg != 0 && knights[i] + leg == from) return isLegalMove(mv, pos);
@@ -124,13 +125,13 @@ bool isLegalCaptureOutOfCheck(Move mv, Position& pos) {
     unsigned fromBit;
     if (fileOf(from) == fileOf(king)) {
         const unsigned low = rankBitOf[king] - 1u;
-        const unsigned half = from < king ? low : 0x3FF & ~low & ~unsigned(rankBitOf[king]);
+        const unsigned half = from < king ? low : ALL_RANK_BITS & ~low & ~unsigned(rankBitOf[king]);
         auto onFile = [&](unsigned bit) { return squareOnFile(king, bit); };
         guardHalfLine(pos, false, half, fileMasksOf(pos, king), onFile, fromBits, toBits);
         fromBit = rankBitOf[from];
     } else if (rankOf(from) == rankOf(king)) {
         const unsigned low = fileBitOf[king] - 1u;
-        const unsigned half = from < king ? low : 0x1FF & ~low & ~unsigned(fileBitOf[king]);
+        const unsigned half = from < king ? low : ALL_FILE_BITS & ~low & ~unsigned(fileBitOf[king]);
         auto onRank = [&](unsigned bit) { return squareOnRank(king, bit); };
         guardHalfLine(pos, false, half, rankMasksOf(pos, king), onRank, fromBits, toBits);
         fromBit = fileBitOf[from];

@@ -12,7 +12,7 @@ inline void toggleOccupancy(Position& pos, Square sq) {
 }
 
 inline bool isPawn(PieceIndex piece) {
-    return (piece & 15) >= SLOT_PAWN;
+    return slotOf(piece) >= SLOT_PAWN;
 }
 
 // False when the move cannot give check: the opponent is never in check before it, and
@@ -21,7 +21,7 @@ inline bool isPawn(PieceIndex piece) {
 inline bool mayGiveCheck(const Position& pos, Square from, Square to) {
     Square king = pos.pieceSquare[sideBase(1 - pos.side)];
     if (king == 0) return false;
-    int slot = pos.board[from] & 15;
+    int slot = slotOf(pos.board[from]);
     if (slot == SLOT_KNIGHT || slot == SLOT_KNIGHT + 1) {
         if (knightLegOf(king - to) != 0) return true;
     } else if (slot >= SLOT_PAWN && stepKind(king - to) == 1) {
@@ -58,7 +58,7 @@ inline void movePieces(Position& pos, Move mv, UndoRecord& undo) {
     }
     if (captured != 0) {
         pos.key ^= zobristKeys[pieceKindOf[captured]][to];
-        pos.pieceMask &= ~(1u << (captured - 16));
+        pos.pieceMask &= ~pieceMaskBit(captured);
         if (captured & RED_BIT) {
             pos.redScore -= pieceValue(captured, to);
         } else {
@@ -78,7 +78,7 @@ inline void movePieces(Position& pos, Move mv, UndoRecord& undo) {
 
 inline void recordMove(Position& pos, Move mv, PieceIndex captured, bool check) {
     pos.moveHistory[pos.historyCount] =
-        MoveRecord(mv) | (MoveRecord(captured) << 16) | (check ? CHECK_BIT : 0);
+        MoveRecord(mv) | (MoveRecord(captured) << RECORD_CAPTURE_SHIFT) | (check ? CHECK_BIT : 0);
     pos.keyHistory[pos.historyCount] = pos.key;
     pos.historyCount++;
 }
@@ -131,9 +131,9 @@ void unmakeNullMove(Position& pos, const UndoRecord& undo) {
 }
 
 bool isSideInCheck(const Position& pos, int side) {
-    Square king = pos.pieceSquare[side == RED ? 16 : 32];
+    Square king = pos.pieceSquare[sideBase(side)];
     if (king == 0) return false;
-    int base = side == RED ? 32 : 16;
+    int base = enemyBase(side);
     const Square* attackers = pos.pieceSquare + base;
     const SlideMasks& fileLine = fileMasksOf(pos, king);
     const SlideMasks& rankLine = rankMasksOf(pos, king);
@@ -170,7 +170,7 @@ bool isSideInCheck(const Position& pos, int side) {
     }
     // Pawns beside the king, then the pawn whose forward step lands on it.
     for (Square sq :
-         {Square(king - 1), Square(king + 1), Square(side == RED ? king - 16 : king + 16)}) {
+         {Square(king - 1), Square(king + 1), Square(side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
         PieceIndex piece = pos.board[sq];
         if ((piece & base) && isPawn(piece)) return true;
     }
@@ -210,10 +210,10 @@ bool isLegalMove(Move mv, Position& pos) {
     // is illegal unless it takes a checking knight (the one checker off those squares).
     Square king = pos.pieceSquare[sideBase(pos.side)];
     Square from = moveFrom(mv), to = moveTo(mv);
-    if ((pos.board[from] & 15) != SLOT_KING && king != 0 && !nearKingLines(from, king) &&
+    if (slotOf(pos.board[from]) != SLOT_KING && king != 0 && !nearKingLines(from, king) &&
         !nearKingLines(to, king)) {
         if (!inCheckNow(pos)) return true;
-        int target = pos.board[to] & 15;
+        int target = slotOf(pos.board[to]);
         if (pos.board[to] == 0 || (target != SLOT_KNIGHT && target != SLOT_KNIGHT + 1))
             return false;
     }
@@ -232,8 +232,8 @@ int repetitionStatus(const Position& pos) {
     for (int i = pos.historyCount - 1; i > 0; i -= 2) {
         MoveRecord newer = pos.moveHistory[i];
         MoveRecord older = pos.moveHistory[i - 1];
-        if ((newer & 0xFFFF) == NULL_MOVE || (older & 0xFFFF) == NULL_MOVE) return 0;
-        if ((newer & 0xFF0000) != 0 || (older & 0xFF0000) != 0) return 0;
+        if ((newer & RECORD_MOVE_BITS) == NULL_MOVE || (older & RECORD_MOVE_BITS) == NULL_MOVE) return 0;
+        if ((newer & RECORD_CAPTURE_BITS) != 0 || (older & RECORD_CAPTURE_BITS) != 0) return 0;
         if (!(newer & CHECK_BIT)) oppChecks = false;
         if (!(older & CHECK_BIT)) ownChecks = false;
         if (pos.keyHistory[i - 2] == current) return 1 + (ownChecks ? 2 : 0) + (oppChecks ? 4 : 0);

@@ -39,12 +39,16 @@ bool isSideInCheck(const Position& pos, int side);
 bool isLegalMove(Move mv, Position& pos);
 bool givesCheck(Move mv, Position& pos);
 
+// Whether a difference of Squares is one diagonal step (where an advisor steps, and where
+// the legs of knights that attack a king lie).
+inline bool isDiagonalStep(int difference) {
+    return difference == -17 || difference == -15 || difference == 15 || difference == 17;
+}
 // Whether the Square shares a rank or a file with the king, or touches it diagonally (where
 // the legs of knights that attack the king lie).
 inline bool nearKingLines(Square sq, Square king) {
     int difference = sq - king;
-    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || difference == -17 ||
-           difference == -15 || difference == 15 || difference == 17;
+    return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || isDiagonalStep(difference);
 }
 
 inline bool inCheckNow(const Position& pos) {

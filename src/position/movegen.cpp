@@ -16,7 +16,7 @@ inline void addSteps(MoveList& list, Square from, const Square* row, Accept acce
 // Destinations of a list along a rank (entries are files) or a file (entries are ranks).
 template <typename Accept>
 inline void addRankLine(MoveList& list, Square from, const uint8_t* files, Accept accept) {
-    int rankBase = from & 0xF0;
+    int rankBase = rankOf(from) << 4;
     for (; *files != 0; files++) {
         Square to = Square(rankBase | *files);
         if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
@@ -25,7 +25,7 @@ inline void addRankLine(MoveList& list, Square from, const uint8_t* files, Accep
 
 template <typename Accept>
 inline void addFileLine(MoveList& list, Square from, const uint8_t* ranks, Accept accept) {
-    int file = from & 15;
+    int file = fileOf(from);
     for (; *ranks != 0; ranks++) {
         Square to = Square(*ranks << 4 | file);
         if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
@@ -36,18 +36,16 @@ inline void addFileLine(MoveList& list, Square from, const uint8_t* ranks, Accep
 // capture lists (low side, then high side), read from the compact mask table.
 template <typename Accept>
 inline void addRankMask(MoveList& list, Square from, unsigned mask, Accept accept) {
-    int rankBase = from & 0xF0;
     for (; mask != 0; mask &= mask - 1) {
-        Square to = Square(rankBase | (__builtin_ctz(mask) + 3));
+        Square to = squareOnRank(from, mask);
         if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
     }
 }
 
 template <typename Accept>
 inline void addFileMask(MoveList& list, Square from, unsigned mask, Accept accept) {
-    int file = from & 15;
     for (; mask != 0; mask &= mask - 1) {
-        Square to = Square((__builtin_ctz(mask) + 3) << 4 | file);
+        Square to = squareOnFile(from, mask);
         if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);
     }
 }
@@ -116,7 +114,7 @@ inline void generateMovesWhere(MoveList& list, const Position& pos, const Filter
             addFileMask(list, sq, fileCaptures, notOwn);
         }
     }
-    for (int slot = SLOT_PAWN; slot < 16; slot++) {
+    for (int slot = SLOT_PAWN; slot <= SLOT_MASK; slot++) {
         Square sq = squares[slot];
         if (sq == 0) continue;
         whole = filter.whole(sq);
@@ -142,9 +140,9 @@ struct EvasionFilter {
     explicit EvasionFilter(const LegalityInfo& legality) : info(legality) {
         Square king = info.king;
         for (unsigned bits = info.toOnFile; bits != 0; bits &= bits - 1)
-            add(Square((__builtin_ctz(bits) + 3) << 4 | fileOf(king)));
+            add(squareOnFile(king, bits));
         for (unsigned bits = info.toOnRank; bits != 0; bits &= bits - 1)
-            add(Square((king & 0xF0) | (__builtin_ctz(bits) + 3)));
+            add(squareOnRank(king, bits));
         for (Square sq : info.toSquares) {
             if (sq != 0) add(sq);
         }
@@ -182,7 +180,7 @@ void generateEvasionCandidates(MoveList& list, const Position& pos, const Legali
 void generateCaptures(MoveList& list, const Position& pos) {
     list.count = 0;
     const int own = sideBase(pos.side);
-    const int enemy = 48 - own;
+    const int enemy = enemyBase(pos.side);
     const PieceIndex* board = pos.board;
     auto isEnemy = [&](Square to) { return (board[to] & enemy) != 0; };
     const Square* squares = pos.pieceSquare + own;
@@ -221,7 +219,7 @@ void generateCaptures(MoveList& list, const Position& pos) {
         addRankMask(list, sq, rankMasksOf(pos, sq).cannonCaptureMask, isEnemy);
         addFileMask(list, sq, fileMasksOf(pos, sq).cannonCaptureMask, isEnemy);
     }
-    for (int slot = SLOT_PAWN; slot < 16; slot++) {
+    for (int slot = SLOT_PAWN; slot <= SLOT_MASK; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], isEnemy);
     }
 }
@@ -248,7 +246,7 @@ void generateQuietMoves(MoveList& list, const Position& pos) {
         addFileLine(list, sq, fileListsOf(pos, sq).quiet, kAnySquare);
         addRankLine(list, sq, rankListsOf(pos, sq).quiet, kAnySquare);
     }
-    for (int slot = SLOT_PAWN; slot < 16; slot++) {
+    for (int slot = SLOT_PAWN; slot <= SLOT_MASK; slot++) {
         if (Square sq = squares[slot]) addSteps(list, sq, pawnMoves[pos.side][sq], isEmpty);
     }
     for (int slot = SLOT_ADVISOR; slot < SLOT_ADVISOR + 2; slot++) {
@@ -289,11 +287,11 @@ bool isPseudoLegal(Move mv, const Position& pos) {
     const int own = sideBase(pos.side);
     PieceIndex piece = pos.board[from];
     if ((piece & own) == 0 || (pos.board[to] & own) != 0) return false;
-    int slot = piece & 15;
-    if (slot == SLOT_KING) return inPalace[to] && stepKind(to - from) == 1;
-    if (slot < SLOT_BISHOP) return inPalace[to] && stepKind(to - from) == 2;
+    int slot = slotOf(piece);
+    if (slot == SLOT_KING) return inPalace[to] && stepKind(to - from) == STEP_KING;
+    if (slot < SLOT_BISHOP) return inPalace[to] && stepKind(to - from) == STEP_ADVISOR;
     if (slot < SLOT_KNIGHT) {
-        return ((from ^ to) & 0x80) == 0 && stepKind(to - from) == 3 &&
+        return ((from ^ to) & RED_HALF_BIT) == 0 && stepKind(to - from) == STEP_BISHOP &&
                pos.board[(from + to) / 2] == 0;
     }
     if (slot < SLOT_ROOK) {
@@ -317,12 +315,13 @@ bool isPseudoLegal(Move mv, const Position& pos) {
         }
         return false;
     }
+    // A pawn steps forward, and sideways once across the river.
     if (pos.side == BLACK) {
-        if (to == from + 16) return true;
-        return to >= 0x80 && (to == from - 1 || to == from + 1);
+        if (to == from + RANK_STEP) return true;
+        return (to & RED_HALF_BIT) != 0 && (to == from - 1 || to == from + 1);
     }
-    if (to == from - 16) return true;
-    return to < 0x80 && (to == from - 1 || to == from + 1);
+    if (to == from - RANK_STEP) return true;
+    return (to & RED_HALF_BIT) == 0 && (to == from - 1 || to == from + 1);
 }
 
 bool isPseudoLegalQuiet(Move mv, const Position& pos) {

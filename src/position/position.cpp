@@ -20,7 +20,7 @@ void clearPosition(Position& pos) {
 
 uint64_t computeKey(const Position& pos) {
     uint64_t key = 0;
-    for (int p = 16; p < 48; p++) {
+    for (int p = FIRST_PIECE; p < PIECE_INDEX_END; p++) {
         if (pos.pieceSquare[p] != 0) key ^= zobristKeys[pieceKindOf[p]][pos.pieceSquare[p]];
     }
     if (pos.side == RED) key ^= sideKey;
@@ -32,10 +32,12 @@ Move moveFromText(uint32_t packedText) {
     int fromRank = int((packedText >> 8) & 255) - '0';
     int toFile = int((packedText >> 16) & 255) - 'a';
     int toRank = int(packedText >> 24) - '0';
-    if (fromFile < 0 || fromFile > 8 || toFile < 0 || toFile > 8) return 0;
-    if (fromRank < 0 || fromRank > 9 || toRank < 0 || toRank > 9) return 0;
-    Square from = Square((fromFile + 3) + 16 * (12 - fromRank));
-    Square to = Square((toFile + 3) + 16 * (12 - toRank));
+    constexpr int lastFile = LAST_FILE - FIRST_FILE, lastRank = LAST_RANK - FIRST_RANK;
+    if (fromFile < 0 || fromFile > lastFile || toFile < 0 || toFile > lastFile) return 0;
+    if (fromRank < 0 || fromRank > lastRank || toRank < 0 || toRank > lastRank) return 0;
+    // Rank 0 of the text is red's back rank, the board's last.
+    Square from = Square((fromFile + FIRST_FILE) + RANK_STEP * (LAST_RANK - fromRank));
+    Square to = Square((toFile + FIRST_FILE) + RANK_STEP * (LAST_RANK - toRank));
     return makeMoveCode(from, to);
 }
 
@@ -52,10 +54,10 @@ bool moveToText(Move mv, char* buffer, int bufferSize) {
         return true;
     }
     Square from = moveFrom(mv), to = moveTo(mv);
-    buffer[0] = char('a' + fileOf(from) - 3);
-    buffer[1] = char('0' + 12 - rankOf(from));
-    buffer[2] = char('a' + fileOf(to) - 3);
-    buffer[3] = char('0' + 12 - rankOf(to));
+    buffer[0] = char('a' + fileOf(from) - FIRST_FILE);
+    buffer[1] = char('0' + LAST_RANK - rankOf(from));
+    buffer[2] = char('a' + fileOf(to) - FIRST_FILE);
+    buffer[3] = char('0' + LAST_RANK - rankOf(to));
     buffer[4] = '\0';
     return true;
 }

@@ -49,30 +49,26 @@ constexpr std::array<uint16_t, 256> lineBits(bool ofFile) {
     std::array<uint16_t, 256> bits{};
     for (int sq = 0; sq < 256; sq++) {
         int rank = sq >> 4, file = sq & 15;
-        if (rank >= 3 && rank <= 12 && file >= 3 && file <= 11)
-            bits[sq] = uint16_t(1 << ((ofFile ? file : rank) - 3));
+        if (rank >= FIRST_RANK && rank <= LAST_RANK && file >= FIRST_FILE && file <= LAST_FILE)
+            bits[sq] = uint16_t(1 << (ofFile ? file - FIRST_FILE : rank - FIRST_RANK));
     }
     return bits;
 }
 
+// Differences of Squares index the step tables from -256 up.
+constexpr int DIFFERENCE_OFFSET = 256;
+
 constexpr std::array<uint8_t, 512> buildStepKind() {
     std::array<uint8_t, 512> kinds{};
-    for (int d : {-16, -1, 1, 16}) kinds[d + 256] = 1;
-    for (int d : {-17, -15, 15, 17}) kinds[d + 256] = 2;
-    for (int d : {-34, -30, 30, 34}) kinds[d + 256] = 3;
+    for (int d : kingSteps) kinds[d + DIFFERENCE_OFFSET] = STEP_KING;
+    for (int d : advisorSteps) kinds[d + DIFFERENCE_OFFSET] = STEP_ADVISOR;
+    for (int d : bishopSteps) kinds[d + DIFFERENCE_OFFSET] = STEP_BISHOP;
     return kinds;
 }
 
 constexpr std::array<int8_t, 512> buildKnightLegs() {
     std::array<int8_t, 512> legs{};
-    legs[-33 + 256] = -16;
-    legs[-31 + 256] = -16;
-    legs[-18 + 256] = -1;
-    legs[-14 + 256] = 1;
-    legs[14 + 256] = -1;
-    legs[18 + 256] = 1;
-    legs[31 + 256] = 16;
-    legs[33 + 256] = 16;
+    for (int i = 0; i < 8; i++) legs[knightJumps[i] + DIFFERENCE_OFFSET] = int8_t(knightLegSteps[i]);
     return legs;
 }
 
@@ -82,7 +78,6 @@ extern const std::array<uint16_t, 256> fileBitOf = lineBits(true);
 extern const std::array<uint16_t, 256> rankBitOf = lineBits(false);
 extern const std::array<uint8_t, 512> stepKindTable = buildStepKind();
 extern const std::array<int8_t, 512> knightLegTable = buildKnightLegs();
-const int bishopSteps[4] = {-34, -30, 30, 34};
 
 Square kingMoves[256][8];
 Square advisorMoves[256][8];
@@ -92,39 +87,39 @@ Square knightMoves[256][12];
 Square knightLegs[256][8];
 Square pawnMoves[2][256][4];
 
-SlideLists rankSlideLists[12 * 512];
-SlideMasks rankSlideMasks[12 * 512];
-SlideLists fileSlideLists[13 * 1024];
-SlideMasks fileSlideMasks[13 * 1024];
+SlideLists rankSlideLists[(LAST_FILE + 1) * RANK_OCCUPANCIES];
+SlideMasks rankSlideMasks[(LAST_FILE + 1) * RANK_OCCUPANCIES];
+SlideLists fileSlideLists[(LAST_RANK + 1) * FILE_OCCUPANCIES];
+SlideMasks fileSlideMasks[(LAST_RANK + 1) * FILE_OCCUPANCIES];
 
-uint8_t bitCount[65536];
+uint8_t bitCount[1 << 16];
 
 namespace {
 
-// Scans one line from coordinate c through occupancy v, low side first, then high side.
-void buildSlideEntry(SlideLists& lists, SlideMasks& masks, int c, int v, int last) {
+// Scans one line from coordinate c through occupancy v, low side first, then high side:
+// the empty Squares up to the first piece, then the first, second and third pieces.
+// Coordinates run from `first` to `last`; bit 0 is the first.
+void buildSlideEntry(SlideLists& lists, SlideMasks& masks, int c, int v, int first, int last) {
     std::memset(&lists, 0, sizeof lists);
     std::memset(&masks, 0, sizeof masks);
-    int quietCount = 0, rookCount = 0, cannonCount = 0;
+    int quietCount = 0;
     for (int step : {-1, 1}) {
-        int phase = 1;
-        for (int d = c + step; d >= 3 && d <= last; d += step) {
-            uint16_t bit = uint16_t(1 << (d - 3));
+        int piecesMet = 0;
+        for (int d = c + step; d >= first && d <= last; d += step) {
+            uint16_t bit = uint16_t(1 << (d - first));
             bool occupied = (v & bit) != 0;
-            if (phase == 1) {
+            if (piecesMet == 0) {
                 if (!occupied) {
                     lists.quiet[quietCount++] = uint8_t(d);
                     masks.emptyMask |= bit;
                 } else {
-                    lists.rookCaptures[rookCount++] = uint8_t(d);
                     masks.rookCaptureMask |= bit;
-                    phase = 2;
+                    piecesMet = 1;
                 }
-            } else if (occupied && phase == 2) {
-                lists.cannonCaptures[cannonCount++] = uint8_t(d);
+            } else if (occupied && piecesMet == 1) {
                 masks.cannonCaptureMask |= bit;
-                phase = 3;
-            } else if (occupied && phase == 3) {
+                piecesMet = 2;
+            } else if (occupied && piecesMet == 2) {
                 masks.thirdPieceMask |= bit;
                 break;
             }
@@ -151,6 +146,8 @@ bool isBishopPoint(int sq) {
     return false;
 }
 
+// Whether a pawn of `side` can ever stand on the Square: on its starting files from its
+// starting row on, and anywhere across the river.
 bool hasPawnRow(int side, int sq) {
     int rank = sq >> 4, file = sq & 15;
     bool startFile = file == 3 || file == 5 || file == 7 || file == 9 || file == 11;
@@ -161,15 +158,17 @@ bool hasPawnRow(int side, int sq) {
 }  // namespace
 
 void buildSlideTables() {
-    for (int file = 3; file <= 11; file++)
-        for (int v = 0; v < 512; v++) {
-            int index = file * 512 + v;
-            buildSlideEntry(rankSlideLists[index], rankSlideMasks[index], file, v, 11);
+    for (int file = FIRST_FILE; file <= LAST_FILE; file++)
+        for (int v = 0; v < RANK_OCCUPANCIES; v++) {
+            int index = file * RANK_OCCUPANCIES + v;
+            buildSlideEntry(rankSlideLists[index], rankSlideMasks[index], file, v, FIRST_FILE,
+                            LAST_FILE);
         }
-    for (int rank = 3; rank <= 12; rank++)
-        for (int v = 0; v < 1024; v++) {
-            int index = rank * 1024 + v;
-            buildSlideEntry(fileSlideLists[index], fileSlideMasks[index], rank, v, 12);
+    for (int rank = FIRST_RANK; rank <= LAST_RANK; rank++)
+        for (int v = 0; v < FILE_OCCUPANCIES; v++) {
+            int index = rank * FILE_OCCUPANCIES + v;
+            buildSlideEntry(fileSlideLists[index], fileSlideMasks[index], rank, v, FIRST_RANK,
+                            LAST_RANK);
         }
 }
 
@@ -185,11 +184,11 @@ void buildStepTables() {
     for (int s = 0; s < 256; s++) {
         if (inPalace[s]) {
             int n = 0;
-            for (int d : {-16, -1, 1, 16})
+            for (int d : kingSteps)
                 if (inPalace[s + d]) appendSquare(kingMoves[s], n, s + d);
             if (isAdvisorPoint(s)) {
                 n = 0;
-                for (int d : {-17, -15, 15, 17})
+                for (int d : advisorSteps)
                     if (inPalace[s + d]) appendSquare(advisorMoves[s], n, s + d);
             }
         }
@@ -198,14 +197,14 @@ void buildStepTables() {
             int n = 0;
             for (int d : bishopSteps) {
                 int to = s + d;
-                if (to >= 0 && to < 256 && inBoard[to] && ((s ^ to) & 0x80) == 0) {
+                if (to >= 0 && to < 256 && inBoard[to] && ((s ^ to) & RED_HALF_BIT) == 0) {
                     bishopEyes[s][n] = Square((s + to) / 2);
                     appendSquare(bishopMoves[s], n, to);
                 }
             }
         }
         int n = 0;
-        for (int jump : {-33, -31, -18, -14, 14, 18, 31, 33}) {
+        for (int jump : knightJumps) {
             if (inBoard[s + jump]) {
                 knightLegs[s][n] = Square(s + knightLegOf(jump));
                 appendSquare(knightMoves[s], n, s + jump);
@@ -214,9 +213,9 @@ void buildStepTables() {
         for (int side : {RED, BLACK}) {
             if (!hasPawnRow(side, s)) continue;
             n = 0;
-            int forward = side == RED ? s - 16 : s + 16;
+            int forward = side == RED ? s - RANK_STEP : s + RANK_STEP;
             if (inBoard[forward]) appendSquare(pawnMoves[side][s], n, forward);
-            bool crossed = side == RED ? s < 0x80 : s >= 0x80;
+            bool crossed = side == RED ? (s & RED_HALF_BIT) == 0 : (s & RED_HALF_BIT) != 0;
             if (crossed) {
                 if (inBoard[s - 1]) appendSquare(pawnMoves[side][s], n, s - 1);
                 if (inBoard[s + 1]) appendSquare(pawnMoves[side][s], n, s + 1);

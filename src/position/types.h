@@ -20,13 +20,15 @@ constexpr MoveRecord CHECK_BIT = 0x01000000;
 // The parts of a MoveRecord below its check bit.
 constexpr MoveRecord RECORD_MOVE_BITS = 0xFFFF;
 constexpr MoveRecord RECORD_CAPTURE_BITS = 0xFF0000;
+constexpr int RECORD_CAPTURE_SHIFT = 16;
 
 constexpr int RED = 0;
 constexpr int BLACK = 1;
 constexpr int RED_BIT = 16;
 constexpr int BLACK_BIT = 32;
-// A side's pieces are sideBase(side) .. sideBase(side) + 15; the other side's base is
-// PIECE_INDEX_END - sideBase(side).
+// The PieceIndex values of pieces run from FIRST_PIECE up to PIECE_INDEX_END; a side's are
+// sideBase(side) .. sideBase(side) + 15.
+constexpr int FIRST_PIECE = 16;
 constexpr int PIECE_INDEX_END = 48;
 
 // Piece types, as pieceTypeOf gives them; they index the piece-square tables.
@@ -42,6 +44,8 @@ constexpr int SLOT_MASK = 15;
 constexpr int FIRST_RANK = 3, LAST_RANK = 12, FIRST_FILE = 3, LAST_FILE = 11;
 // Squares of red's half of the board (ranks 8..12) have this bit set, black's have it clear.
 constexpr int RED_HALF_BIT = 0x80;
+// One rank towards red, down the board.
+constexpr int RANK_STEP = 16;
 
 // PieceIndex to PieceType (1..7) and to PieceKind (red 0..6, black 7..13).
 extern const uint8_t pieceTypeOf[48];
@@ -62,7 +66,18 @@ inline Square moveTo(Move mv) {
 inline Move makeMoveCode(Square from, Square to) {
     return Move(from * 256 + to);
 }
-// The first PieceIndex of a side: 16 for red, 32 for black.
+// The first PieceIndex of a side, its king: 16 for red, 32 for black.
 inline int sideBase(int side) {
     return (side + 1) * 16;
+}
+// The first PieceIndex of the other side.
+inline int enemyBase(int side) {
+    return PIECE_INDEX_END - sideBase(side);
+}
+inline int slotOf(PieceIndex piece) {
+    return piece & SLOT_MASK;
+}
+// The piece's bit in Position::pieceMask.
+inline uint32_t pieceMaskBit(int piece) {
+    return 1u << (piece - FIRST_PIECE);
 }
