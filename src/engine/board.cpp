@@ -5,10 +5,15 @@
 
 namespace {
 
-// The nineteen grid rows, top to bottom, each 36 bytes of GBK text. Even rows are the
-// rank lines on which pieces stand; the glyph of file f takes bytes 4f + 1 and 4f + 2.
+// The nineteen grid rows, top to bottom, each GRID_LINE_BYTES of GBK text. Even rows are
+// the rank lines on which pieces stand; the point of file f takes GLYPH_BYTES from byte
+// GLYPH_BYTES * f: the two-byte glyph with a blank or dash on either side.
 // clang-format off
-constexpr const char* kGridLines[19] = {
+constexpr int GRID_ROWS = 19;
+constexpr int GRID_LINE_BYTES = 36;
+constexpr int GLYPH_BYTES = 4;
+constexpr int FILES = 9;
+constexpr const char* kGridLines[GRID_ROWS] = {
     //  ┌--┬--┬--┬--┬--┬--┬--┬--┐ 
     " \xa9\xb0--\xa9\xd0--\xa9\xd0--\xa9\xd0--\xa9\xd0--\xa9\xd0--\xa9\xd0--\xa9\xd0--\xa9\xb4 ",
     //  │  │  │  │＼│／│  │  │  │ 
@@ -66,16 +71,19 @@ void showBoard(const Position& pos) {
         std::memcpy(text + length, bytes, count);
         length += count;
     };
-    append("\t\t  (Black)\n", 12);
-    for (int row = 0; row < 19; row++) {
+    auto appendText = [&](const char* literal) { append(literal, int(std::strlen(literal))); };
+    appendText("\t\t  (Black)\n");
+    for (int row = 0; row < GRID_ROWS; row++) {
         if (row % 2 == 0) {
             int rankLine = row / 2;
             // The rank label, "%2d ": 9 at the top down to 0.
             text[length++] = ' ';
             text[length++] = char('0' + 9 - rankLine);
             text[length++] = ' ';
-            for (int file = 0; file < 9; file++) {
-                PieceIndex piece = pos.board[(3 + rankLine) * 16 + 3 + file];
+            for (int file = 0; file < FILES; file++) {
+                PieceIndex piece =
+                    pos.board[(FIRST_RANK + rankLine) * RANK_STEP + FIRST_FILE + file];
+                // A piece name is one GBK character, two bytes, in its side's brackets.
                 if (piece & RED_BIT) {
                     text[length++] = '(';
                     append(kRedNames[pieceTypeOf[piece]], 2);
@@ -85,18 +93,18 @@ void showBoard(const Position& pos) {
                     append(kBlackNames[pieceTypeOf[piece]], 2);
                     text[length++] = ']';
                 } else {
-                    append(kGridLines[row] + 4 * file, 4);
+                    append(kGridLines[row] + GLYPH_BYTES * file, GLYPH_BYTES);
                 }
             }
         } else {
-            append("   ", 3);
-            append(kGridLines[row], 36);
+            appendText("   ");
+            append(kGridLines[row], GRID_LINE_BYTES);
         }
         text[length++] = '\n';
     }
-    append("     A   B   C   D   E   F   G   H   I\n", 39);
-    append("\t\t   (Red)\n", 11);
-    append(pos.side == RED ? "now is white turn.\n" : "now is black turn.\n", 19);
+    appendText("     A   B   C   D   E   F   G   H   I\n");
+    appendText("\t\t   (Red)\n");
+    appendText(pos.side == RED ? "now is white turn.\n" : "now is black turn.\n");
     fwrite(text, 1, length, stdout);
     fflush(stdout);
 }

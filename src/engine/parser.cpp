@@ -16,6 +16,16 @@ char standardInputBuffer[LINE_BUFFER_SIZE + 1];
 char commandLine[LINE_BUFFER_SIZE];
 int inputSlot = -1;
 
+// The largest values the commands take; larger numbers read as these.
+constexpr int32_t MAX_HASH_SIZE = 1024;  // MiB
+constexpr int32_t MAX_THREADS = 32;
+constexpr int32_t MAX_DRAW_MOVES = 200;
+constexpr int32_t MAX_TIME = 36000;  // seconds: ten hours
+constexpr int32_t MAX_MOVES_TO_GO = 100;
+constexpr int32_t MAX_INCREMENT = 600;  // seconds
+// The deepest search a go asks for; a go without a depth or a time searches this deep.
+constexpr int32_t MAX_DEPTH = 31;
+
 // Steps the cursor past `prefix` when the text there begins with it.
 bool skipPrefix(const char** cursor, const char* prefix) {
     size_t length = std::strlen(prefix);
@@ -30,9 +40,10 @@ bool startsWith(const char* text, const char* prefix) {
 
 // Fills moveListBuffer from a list of four-character texts separated by single blanks.
 int32_t readMoveList(const char* list) {
-    int32_t count = int32_t((std::strlen(list) + 1) / 5);
+    int32_t count = int32_t((std::strlen(list) + 1) / MOVE_TEXT_STRIDE);
     if (count > MOVE_LIST_SIZE) count = MOVE_LIST_SIZE;
-    for (int32_t i = 0; i < count; i++) std::memcpy(&moveListBuffer[i], list + 5 * i, 4);
+    for (int32_t i = 0; i < count; i++)
+        std::memcpy(&moveListBuffer[i], list + MOVE_TEXT_STRIDE * i, 4);
     return count;
 }
 
@@ -77,13 +88,13 @@ void parseOption(const char* cursor, CommandArgs& args) {
                 args.arg2.text = cursor;
                 break;
             case e_OptionHashSize:
-                args.arg2.number = parseBoundedNumber(&cursor, 1024);
+                args.arg2.number = parseBoundedNumber(&cursor, MAX_HASH_SIZE);
                 break;
             case e_OptionThreads:
-                args.arg2.number = parseBoundedNumber(&cursor, 32);
+                args.arg2.number = parseBoundedNumber(&cursor, MAX_THREADS);
                 break;
             case e_OptionDrawMoves:
-                args.arg2.number = parseBoundedNumber(&cursor, 200);
+                args.arg2.number = parseBoundedNumber(&cursor, MAX_DRAW_MOVES);
                 break;
             case e_OptionRepetition:
                 args.arg2.number = startsWith(cursor, "alwaysdraw")  ? 0
@@ -128,16 +139,17 @@ CommandCode parsePosition(const char* cursor, CommandArgs& args) {
             break;
         }
     }
-    if (!known && startsWith(cursor, "fen ")) {
-        args.arg1.text = cursor + 4;
+    if (!known && skipPrefix(&cursor, "fen ")) {
+        args.arg1.text = cursor;
         known = true;
     }
     if (!known) return e_CommNone;
-    const char* moves = std::strstr(keyword, " moves ");
+    constexpr char kMovesKeyword[] = " moves ";
+    const char* moves = std::strstr(keyword, kMovesKeyword);
     if (moves == nullptr) {
         args.arg2.number = 0;
     } else {
-        args.arg2.number = readMoveList(moves + 7);
+        args.arg2.number = readMoveList(moves + sizeof kMovesKeyword - 1);
         args.arg3.moveTexts = moveListBuffer;
     }
     return e_CommPosition;
@@ -146,24 +158,24 @@ CommandCode parsePosition(const char* cursor, CommandArgs& args) {
 CommandCode parseGo(const char* cursor, CommandArgs& args) {
     CommandCode code = skipPrefix(&cursor, "ponder ") ? e_CommGoPonder : e_CommGo;
     if (skipPrefix(&cursor, "time ")) {
-        args.arg2.number = parseBoundedNumber(&cursor, 36000);
+        args.arg2.number = parseBoundedNumber(&cursor, MAX_TIME);
         if (skipPrefix(&cursor, " movestogo ")) {
             args.arg1.number = e_GoMovesToGo;
-            args.arg3.number = parseBoundedNumber(&cursor, 100);
+            args.arg3.number = parseBoundedNumber(&cursor, MAX_MOVES_TO_GO);
             if (args.arg3.number < 1) args.arg3.number = 1;
         } else if (skipPrefix(&cursor, " increment ")) {
             args.arg1.number = e_GoIncrement;
-            args.arg3.number = parseBoundedNumber(&cursor, 600);
+            args.arg3.number = parseBoundedNumber(&cursor, MAX_INCREMENT);
         } else {
             args.arg1.number = e_GoMovesToGo;
             args.arg3.number = 1;
         }
     } else if (skipPrefix(&cursor, "depth ")) {
         args.arg1.number = e_GoDepth;
-        args.arg2.number = parseBoundedNumber(&cursor, 31);
+        args.arg2.number = parseBoundedNumber(&cursor, MAX_DEPTH);
     } else {
         args.arg1.number = e_GoDepth;
-        args.arg2.number = 31;
+        args.arg2.number = MAX_DEPTH;
     }
     return code;
 }

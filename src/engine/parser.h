@@ -58,9 +58,11 @@ struct CommandArgs {
     CommandArg arg1, arg2, arg3;
 };
 
+// A move in a list takes its four characters and a blank.
+constexpr int MOVE_TEXT_STRIDE = 5;
 // Four move characters per slot, first character in the lowest byte, no terminator; as
 // many slots as a line can hold moves.
-constexpr int MOVE_LIST_SIZE = LINE_BUFFER_SIZE / 5 + 1;
+constexpr int MOVE_LIST_SIZE = LINE_BUFFER_SIZE / MOVE_TEXT_STRIDE + 1;
 extern uint32_t moveListBuffer[MOVE_LIST_SIZE];
 
 // Reads decimal digits at the cursor, advancing it; the result is capped at maximum and

@@ -4,14 +4,22 @@
 
 namespace {
 
+// The tempo of the side to move.
 constexpr int sideToMoveBonus = 3;
+// Lazy evaluation: a score this far outside the window skips the terms still to come (the
+// palace threat after the first margin, the mobility terms after the second), which
+// rarely move it that far.
 constexpr int lazyMargin1 = 160;
 constexpr int lazyMargin2 = 80;
+// A knight with no safe exit, or with one.
 constexpr int KNIGHT_TRAPPED_PENALTY = 10;
 constexpr int KNIGHT_ONE_EXIT_PENALTY = 5;
 constexpr int KNIGHT_TRAP_WEIGHT = 2;
+// Each empty square a rook reaches counts a quarter.
 constexpr int ROOK_MOBILITY_SHIFT = 2;
+// A screened central cannon whose target corner of an opened palace is also attacked.
 constexpr int ATTACKED_CORNER_PENALTY = 20;
+// A central cannon screened by the defender's own knight on the palace centre.
 constexpr int PALACE_KNIGHT_FACTOR = 4;
 
 // By the cannon's rank distance from the threatened king's back rank.
@@ -56,7 +64,7 @@ constexpr PalaceSquares kRedPalace = {RED_BIT, 0x6, 0xC7, 0xC6, 0xC8, 0xB7, 12, 
 constexpr PalaceSquares kBlackPalace = {BLACK_BIT, 0x60000, 0x37, 0x36, 0x38, 0x47, 3, 1 << 0};
 
 inline bool isKnightOf(PieceIndex piece, int colour) {
-    int slot = piece & 15;
+    int slot = slotOf(piece);
     return (piece & colour) && (slot == SLOT_KNIGHT || slot == SLOT_KNIGHT + 1);
 }
 
@@ -84,16 +92,17 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
     } else {
         return 0;
     }
-    int enemyBase = 48 - ownBase;
+    int enemyBase = PIECE_INDEX_END - ownBase;
     int attacker = enemyBase == RED_BIT ? RED : BLACK;
     const int centralFile = fileOf(palace.king);
     int penalty = 0;
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square cannon = pos.pieceSquare[enemyBase + slot];
         if (cannon == 0) continue;
-        int distance = palace.backRank == 12 ? 12 - rankOf(cannon) : rankOf(cannon) - 3;
+        int distance = palace.backRank == LAST_RANK ? LAST_RANK - rankOf(cannon)
+                                                    : rankOf(cannon) - FIRST_RANK;
         const SlideMasks& centralLine =
-            fileSlideMasks[rankOf(cannon) * 1024 + pos.fileBits[centralFile]];
+            fileSlideMasks[rankOf(cannon) * FILE_OCCUPANCIES + pos.fileBits[centralFile]];
         if (formation == HOME) {
             if (fileOf(cannon) != centralFile) continue;
             if (centralLine.rookCaptureMask & palace.kingRankBit) {
@@ -110,7 +119,7 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
             }
         } else if (rankOf(cannon) == palace.backRank) {
             const SlideMasks& backLine =
-                rankSlideMasks[fileOf(cannon) * 512 + pos.rankBits[palace.backRank]];
+                rankSlideMasks[fileOf(cannon) * RANK_OCCUPANCIES + pos.rankBits[palace.backRank]];
             if (backLine.rookCaptureMask & fileBitOf[palace.king])
                 penalty += bottomCannonPenalty[fileOf(cannon)];
         }
@@ -136,6 +145,7 @@ int knightPenalty(const Position& pos, int side) {
         Square knight = pos.pieceSquare[base + slot];
         if (knight == 0) continue;
         int safe = 0;
+        // Two safe exits are enough: only none and one are penalised.
         for (int i = 0; knightMoves[knight][i] != 0 && safe < 2; i++) {
             Square to = knightMoves[knight][i];
             if (knightBadSquare[to] || (pos.board[to] & base) || pos.board[knightLegs[knight][i]])
@@ -156,29 +166,30 @@ int knightPenalty(const Position& pos, int side) {
 bool isSquareAttackedBy(const Position& pos, int attacker, Square sq) {
     const int colour = sideBase(attacker);
     const Square* pieces = pos.pieceSquare + colour;
-    bool ownHalf = attacker == RED ? (sq & 0x80) != 0 : (sq & 0x80) == 0;
+    bool ownHalf = attacker == RED ? (sq & RED_HALF_BIT) != 0 : (sq & RED_HALF_BIT) == 0;
     if (ownHalf) {
         if (inPalace[sq]) {
             Square king = pieces[SLOT_KING];
-            if (king != 0 && stepKind(king - sq) == 1) return true;
+            if (king != 0 && stepKind(king - sq) == STEP_KING) return true;
             for (int slot = SLOT_ADVISOR; slot < SLOT_ADVISOR + 2; slot++) {
                 Square advisor = pieces[slot];
-                if (advisor != 0 && stepKind(advisor - sq) == 2) return true;
+                if (advisor != 0 && stepKind(advisor - sq) == STEP_ADVISOR) return true;
             }
         }
         for (int slot = SLOT_BISHOP; slot < SLOT_BISHOP + 2; slot++) {
             Square bishop = pieces[slot];
-            if (bishop != 0 && stepKind(bishop - sq) == 3 && pos.board[(bishop + sq) / 2] == 0)
+            if (bishop != 0 && stepKind(bishop - sq) == STEP_BISHOP &&
+                pos.board[(bishop + sq) / 2] == 0)
                 return true;
         }
     } else {
         for (Square beside : {Square(sq - 1), Square(sq + 1)}) {
             PieceIndex piece = pos.board[beside];
-            if ((piece & colour) && (piece & 15) >= SLOT_PAWN) return true;
+            if ((piece & colour) && slotOf(piece) >= SLOT_PAWN) return true;
         }
     }
-    PieceIndex behind = pos.board[attacker == RED ? sq + 16 : sq - 16];
-    if ((behind & colour) && (behind & 15) >= SLOT_PAWN) return true;
+    PieceIndex behind = pos.board[attacker == RED ? sq + RANK_STEP : sq - RANK_STEP];
+    if ((behind & colour) && slotOf(behind) >= SLOT_PAWN) return true;
     for (int slot = SLOT_KNIGHT; slot < SLOT_KNIGHT + 2; slot++) {
         Square knight = pieces[slot];
         if (knight == 0) continue;

@@ -53,8 +53,8 @@ inline void movePieces(Position& pos, Move mv, UndoRecord& undo) {
     if (moving & RED_BIT) {
         pos.redScore += pieceSquareValue[type * 256 + to] - pieceSquareValue[type * 256 + from];
     } else {
-        pos.blackScore +=
-            pieceSquareValue[type * 256 + 254 - to] - pieceSquareValue[type * 256 + 254 - from];
+        pos.blackScore += pieceSquareValue[type * 256 + mirrorSquare(to)] -
+                          pieceSquareValue[type * 256 + mirrorSquare(from)];
     }
     if (captured != 0) {
         pos.key ^= zobristKeys[pieceKindOf[captured]][to];

@@ -7,12 +7,13 @@
 
 #include "position/types.h"
 
-// Indexed by PieceType * 256 + Square, from red's point of view; black reads 254 - Square.
+// Indexed by PieceType * 256 + Square, from red's point of view; black reads the mirrored
+// Square.
 extern const std::array<uint8_t, 8 * 256> pieceSquareValue;
 
 // The worth of PieceIndex p on Square sq, seen from its own side.
 inline int pieceValue(int piece, Square sq) {
     int type = pieceTypeOf[piece];
     return piece & RED_BIT ? pieceSquareValue[type * 256 + sq]
-                           : pieceSquareValue[type * 256 + 254 - sq];
+                           : pieceSquareValue[type * 256 + mirrorSquare(sq)];
 }

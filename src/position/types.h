@@ -66,6 +66,10 @@ inline Square moveTo(Move mv) {
 inline Move makeMoveCode(Square from, Square to) {
     return Move(from * 256 + to);
 }
+// The same point seen from the other side: rank and file both mirrored.
+inline Square mirrorSquare(Square sq) {
+    return Square(254 - sq);
+}
 // The first PieceIndex of a side, its king: 16 for red, 32 for black.
 inline int sideBase(int side) {
     return (side + 1) * 16;

@@ -1,14 +1,15 @@
 #include "search/movepick.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "position/makemove.h"
 
 int32_t mvvLvaClass[48];
 Move killerMoves[256][2];
-uint16_t historyScore[14 * 256];
-uint16_t cutoffCount[14 * 256];
-uint16_t triedCount[14 * 256];
+uint16_t historyScore[ORDERING_TABLE_SIZE];
+uint16_t cutoffCount[ORDERING_TABLE_SIZE];
+uint16_t triedCount[ORDERING_TABLE_SIZE];
 
 namespace {
 
@@ -23,17 +24,31 @@ inline int historyIndex(Move move, const Position& pos) {
     return (pieceKindOf[pos.board[moveFrom(move)]] << 8) + moveTo(move);
 }
 
+// Ordering scores, highest first: the hash move, captures (most valuable victim first,
+// then least valuable attacker), the two killers, quiet moves by history. A quiet move's
+// history (below HISTORY_LIMIT) keeps it below the killers.
+constexpr int16_t HASH_MOVE_SCORE = 32766;
+constexpr int16_t CAPTURE_BASE_SCORE = 4000;
+constexpr int16_t FIRST_KILLER_SCORE = 4;
+constexpr int16_t SECOND_KILLER_SCORE = 3;
+constexpr int16_t NO_HISTORY_SCORE = -24000;
+// A capture's victim class counts five times its attacker's, and the offset keeps the
+// score above 0 (classes run 0..4).
+constexpr int VICTIM_WEIGHT = 5;
+constexpr int CAPTURE_OFFSET = 4;
+// History scores, cut-off and tried counts are halved when one reaches this.
+constexpr int HISTORY_LIMIT = 16384;
+constexpr int STATISTICS_LIMIT = 16384;
+
 inline int16_t captureScore(Move move, const Position& pos) {
-    return int16_t(5 * mvvLvaClass[pos.board[moveTo(move)]] -
-                   mvvLvaClass[pos.board[moveFrom(move)]] + 4);
+    return int16_t(VICTIM_WEIGHT * mvvLvaClass[pos.board[moveTo(move)]] -
+                   mvvLvaClass[pos.board[moveFrom(move)]] + CAPTURE_OFFSET);
 }
 
 void scoreCaptures(MoveList& list, const Position& pos) {
     if (list.count < 2) return;
     for (int i = 0; i < list.count; i++) list.scores[i] = captureScore(list.moves[i], pos);
 }
-
-constexpr int16_t NO_HISTORY_SCORE = -24000;
 
 void scoreQuiets(MoveList& list, const Position& pos) {
     if (list.count < 2) return;
@@ -70,7 +85,7 @@ void scoreEvasions(MoveList& list, const Position& pos) {
     if (list.count < 2) return;
     for (int i = 0; i < list.count; i++) {
         Move move = list.moves[i];
-        list.scores[i] = pos.board[moveTo(move)] != 0 ? captureScore(move, pos) : int16_t(-24000);
+        list.scores[i] = pos.board[moveTo(move)] != 0 ? captureScore(move, pos) : NO_HISTORY_SCORE;
     }
 }
 
@@ -92,9 +107,9 @@ inline bool isLegalPick(Move move, Picker& picker) {
     return isLegalMoveWithInfo(move, pos, picker.legality);
 }
 
-// Halves an entry pair of the cut-off statistics once its tried count reaches 16384.
+// Halves an entry pair of the cut-off statistics once its tried count reaches the limit.
 void ageStatistics(int index) {
-    if (triedCount[index] >= 16384) {
+    if (triedCount[index] >= STATISTICS_LIMIT) {
         triedCount[index] = uint16_t((triedCount[index] + 1) / 2);
         cutoffCount[index] = uint16_t((cutoffCount[index] + 1) / 2);
     }
@@ -106,7 +121,7 @@ void fillMvvLvaClass() {
     // By slot: king, advisors, bishops, knights, rooks, cannons, pawns.
     constexpr int32_t kClassBySlot[16] = {4, 1, 1, 1, 1, 2, 2, 3, 3, 2, 2, 0, 0, 0, 0, 0};
     for (int32_t& entry : mvvLvaClass) entry = 0;
-    for (int p = 16; p < 48; p++) mvvLvaClass[p] = kClassBySlot[p & 15];
+    for (int p = FIRST_PIECE; p < PIECE_INDEX_END; p++) mvvLvaClass[p] = kClassBySlot[slotOf(p)];
 }
 
 void copyMoveList(MoveList& destination, const MoveList& source) {
@@ -118,7 +133,7 @@ void copyMoveList(MoveList& destination, const MoveList& source) {
 void sortMoveList(MoveList& list) {
     int count = list.count;
     if (count < 0) count = 0;
-    list.scores[count] = -32768;
+    list.scores[count] = INT16_MIN;  // the sentinel that ends every shift
     for (int i = count - 2; i >= 0; i--) {
         Move move = list.moves[i];
         int16_t score = list.scores[i];
@@ -140,7 +155,7 @@ void scoreByMoveCode(MoveList& list) {
 void clearSearchTables() {
     std::memset(killerMoves, 0, sizeof killerMoves);
     std::memset(historyScore, 0, sizeof historyScore);
-    for (int i = 0; i < 14 * 256; i++) {
+    for (int i = 0; i < ORDERING_TABLE_SIZE; i++) {
         cutoffCount[i] = 1;
         triedCount[i] = 1;
     }
@@ -155,7 +170,7 @@ void updateKillersAndHistory(Move move, const Position& pos, int depth, int ply)
     }
     int index = historyIndex(move, pos);
     historyScore[index] = uint16_t(historyScore[index] + depth * depth);
-    if (historyScore[index] >= 16384) {
+    if (historyScore[index] >= HISTORY_LIMIT) {
         for (uint16_t& h : historyScore) h = uint16_t((h + 1) / 2);
     }
 }
@@ -182,15 +197,15 @@ void scoreMoves(MoveList& list, const Position& pos, int ply, Move hashMove) {
         Move move = list.moves[i];
         int16_t score;
         if (move == hashMove) {
-            score = 32766;
+            score = HASH_MOVE_SCORE;
         } else if (pos.board[moveTo(move)] != 0) {
-            score = int16_t(4000 + captureScore(move, pos));
+            score = int16_t(CAPTURE_BASE_SCORE + captureScore(move, pos));
         } else if (move == killers[0]) {
-            score = 4;
+            score = FIRST_KILLER_SCORE;
         } else if (move == killers[1]) {
-            score = 3;
+            score = SECOND_KILLER_SCORE;
         } else {
-            score = int16_t(historyScore[historyIndex(move, pos)] - 24000);
+            score = int16_t(historyScore[historyIndex(move, pos)] + NO_HISTORY_SCORE);
         }
         list.scores[i] = score;
     }

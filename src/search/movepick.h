@@ -13,11 +13,13 @@
 extern int32_t mvvLvaClass[48];
 void fillMvvLvaClass();
 
+// Two killer moves per ply.
 extern Move killerMoves[256][2];
 // Indexed by (PieceKind of the moving piece << 8) + destination.
-extern uint16_t historyScore[14 * 256];
-extern uint16_t cutoffCount[14 * 256];
-extern uint16_t triedCount[14 * 256];
+constexpr int ORDERING_TABLE_SIZE = 14 * 256;
+extern uint16_t historyScore[ORDERING_TABLE_SIZE];
+extern uint16_t cutoffCount[ORDERING_TABLE_SIZE];
+extern uint16_t triedCount[ORDERING_TABLE_SIZE];
 
 void copyMoveList(MoveList& destination, const MoveList& source);
 // Stable sort by descending score.
@@ -66,9 +68,10 @@ struct QuiescencePicker {
     LegalityInfo legality;
 };
 
+// A cut-off ratio of 1, in the fixed point of the pruning limits.
 constexpr int32_t FULL_CUTOFF_RATIO = 16384;
 
-// The cut-off ratio of the move last handed out: cutoffs * 16384 / tries.
+// The cut-off ratio of the move last handed out: cutoffs * FULL_CUTOFF_RATIO / tries.
 inline int32_t cutoffRatio(const MovePicker& picker) {
     return picker.cutoffs * FULL_CUTOFF_RATIO / picker.tries;
 }

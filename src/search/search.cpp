@@ -18,6 +18,22 @@ void prependPv(Move* destination, Move move, const Move* source) {
 
 namespace {
 
+// Null move, and the prefetch of a child's bucket, only where the subtree is deep enough to
+// pay for them.
+constexpr int NULL_MOVE_MIN_DEPTH = 2;
+constexpr int PREFETCH_MIN_DEPTH = 2;
+// Internal iterative deepening: from this depth, a search this much shallower.
+constexpr int IID_MIN_DEPTH = 3;
+constexpr int IID_REDUCTION = 2;
+// History pruning near the horizon: up to this depth, with a third of HISTORY_PRUNE_LIMIT
+// up to the depth below and a quarter at it.
+constexpr int HISTORY_PRUNE_MAX_DEPTH = 4;
+// Late-move reduction: from this depth, after this many moves searched; a second ply from
+// LMR_DEEP_DEPTH for moves below half the limit.
+constexpr int LMR_MIN_DEPTH = 3;
+constexpr int LMR_MIN_SEARCHED = 3;
+constexpr int LMR_DEEP_DEPTH = 8;
+
 void storeResult(const Position& pos, Move bestMove, int depth, int best, int origAlpha, int beta,
                  int ply) {
     int lower = best > origAlpha ? scoreToTable(best, ply) : -MATE_SCORE;
@@ -54,7 +70,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
     }
     if (ply >= MAX_PLY) return evaluate(alpha, beta, pos);
     // The hash move's bucket starts loading: the null-move and deepening searches come first.
-    if (hashMove != 0 && depth >= 2 && pos.board[moveFrom(hashMove)] != 0)
+    if (hashMove != 0 && depth >= PREFETCH_MIN_DEPTH && pos.board[moveFrom(hashMove)] != 0)
         ttPrefetch(keyAfterMove(pos, hashMove));
 
     const int origAlpha = alpha;
@@ -64,7 +80,7 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
     Move childPv[MAX_PLY + 1];
 
     // Null move: if passing still fails high, so will a real move.
-    if (depth >= 2 && zeroWindow && !inCheck && !isMateScore(beta) &&
+    if (depth >= NULL_MOVE_MIN_DEPTH && zeroWindow && !inCheck && !isMateScore(beta) &&
         pos.moveHistory[pos.historyCount - 1] != NULL_MOVE &&
         (depth <= NULL_MOVE_REDUCTION + 1 || evaluate(alpha, beta, pos) >= beta)) {
         UndoRecord undo;
@@ -80,9 +96,10 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
     }
 
     // Internal iterative deepening: a shallower search of this node finds a first move.
-    if (depth >= 3 && !zeroWindow && hashMove == 0) {
-        int value = searchNode(pos, alpha, beta, depth - 2, ply, childPv, false);
-        if (value <= alpha) searchNode(pos, -MATE_SCORE, beta, depth - 2, ply, childPv, false);
+    if (depth >= IID_MIN_DEPTH && !zeroWindow && hashMove == 0) {
+        int value = searchNode(pos, alpha, beta, depth - IID_REDUCTION, ply, childPv, false);
+        if (value <= alpha)
+            searchNode(pos, -MATE_SCORE, beta, depth - IID_REDUCTION, ply, childPv, false);
         hashMove = childPv[0];
     }
 
@@ -99,8 +116,9 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
         int newDepth = singleReply || checks ? depth : depth - 1;
 
         // History pruning: near the horizon, skip quiet moves that rarely cut off.
-        if (zeroWindow && !inCheck && depth <= 4 && newDepth < depth) {
-            int limit = depth <= 3 ? HISTORY_PRUNE_LIMIT / 3 : HISTORY_PRUNE_LIMIT / 4;
+        if (zeroWindow && !inCheck && depth <= HISTORY_PRUNE_MAX_DEPTH && newDepth < depth) {
+            int limit = depth < HISTORY_PRUNE_MAX_DEPTH ? HISTORY_PRUNE_LIMIT / 3
+                                                        : HISTORY_PRUNE_LIMIT / 4;
             if (cutoffRatioBelow(picker, limit)) {
                 prunedAny = true;
                 continue;
@@ -109,15 +127,16 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
         // Late-move reduction
         bool reduced = false;
-        if (zeroWindow && depth >= 3 && !inCheck && searchedCount >= 3 && newDepth < depth &&
-            cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT)) {
+        if (zeroWindow && depth >= LMR_MIN_DEPTH && !inCheck && searchedCount >= LMR_MIN_SEARCHED &&
+            newDepth < depth && cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT)) {
             newDepth--;
             reduced = true;
-            if (cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT / 2) && depth >= 8) newDepth--;
+            if (cutoffRatioBelow(picker, HISTORY_PRUNE_LIMIT / 2) && depth >= LMR_DEEP_DEPTH)
+                newDepth--;
         }
 
         // The next move's bucket loads while this move's subtree is searched.
-        if (depth >= 2) {
+        if (depth >= PREFETCH_MIN_DEPTH) {
             Move next = peekNextMove(picker);
             if (next != 0 && pos.board[moveFrom(next)] != 0) ttPrefetch(keyAfterMove(pos, next));
         }

@@ -7,16 +7,21 @@ TranspositionTable transpositionTable;
 
 namespace {
 
-// 2^25 bytes (the smallest power of two above 16 MiB) / 32 index slots, plus three entries
-// so that a bucket starting at the last slot stays inside the array.
-constexpr uint32_t INDEX_SLOTS = 1u << 20;
-constexpr uint32_t ENTRY_COUNT = INDEX_SLOTS + 3;
+// 2^20 index slots of 16-byte entries, 16 MiB. Each slot starts a bucket of four entries;
+// three more entries let the bucket of the last slot stay inside the array.
 constexpr int BUCKET_SIZE = 4;
+constexpr uint32_t INDEX_SLOTS = 1u << 20;
+constexpr uint32_t ENTRY_COUNT = INDEX_SLOTS + BUCKET_SIZE - 1;
+// Replacement weighs an entry's age in generations this much above its depth.
+constexpr int AGE_WEIGHT = 256;
+// The depth at which a principal variation is stored: below every searched depth.
+constexpr int PV_STORE_DEPTH = -127;
 
 alignas(64) HashEntry tableStorage[ENTRY_COUNT];
 
 void computeGenerationAge(TranspositionTable& table) {
-    for (int g = 0; g < 16; g++) table.generationAge[g] = (table.generation - g) & 15;
+    for (int g = 0; g < GENERATIONS; g++)
+        table.generationAge[g] = (table.generation - g) & (GENERATIONS - 1);
 }
 
 }  // namespace
@@ -42,13 +47,14 @@ void ttClear() {
     TranspositionTable& table = transpositionTable;
     table.generation = 0;
     computeGenerationAge(table);
-    const HashEntry empty = {0,    0,      -128, uint8_t(table.generation), -128, -128,
-                             -128, -30000, 30000};
+    const HashEntry empty = {0,        0,        NO_DEPTH,    uint8_t(table.generation),
+                             NO_DEPTH, NO_DEPTH, NO_DEPTH,    -MATE_SCORE,
+                             MATE_SCORE};
     for (uint32_t i = 0; i < table.entryCount; i++) table.entries[i] = empty;
 }
 
 void ttNewSearch() {
-    transpositionTable.generation = (transpositionTable.generation + 1) & 15;
+    transpositionTable.generation = (transpositionTable.generation + 1) & (GENERATIONS - 1);
     computeGenerationAge(transpositionTable);
 }
 
@@ -101,9 +107,9 @@ void ttStore(uint32_t keyLow, uint32_t keyHigh, Move move, int depth, int lowerB
     }
     // Older generations go first, then the shallowest entry; ties go to the earlier entry.
     HashEntry* victim = bucket;
-    int victimValue = table.generationAge[bucket[0].generation] * 256 - bucket[0].depth;
+    int victimValue = table.generationAge[bucket[0].generation] * AGE_WEIGHT - bucket[0].depth;
     for (int i = 1; i < BUCKET_SIZE; i++) {
-        int value = table.generationAge[bucket[i].generation] * 256 - bucket[i].depth;
+        int value = table.generationAge[bucket[i].generation] * AGE_WEIGHT - bucket[i].depth;
         if (value > victimValue) {
             victim = &bucket[i];
             victimValue = value;
@@ -114,9 +120,9 @@ void ttStore(uint32_t keyLow, uint32_t keyHigh, Move move, int depth, int lowerB
     entry.generation = uint8_t(table.generation);
     entry.depth = int8_t(depth);
     entry.move = move;
-    entry.moveDepth = int8_t(move != 0 ? depth : -128);
-    entry.lowerDepth = int8_t(lowerBound > -MATE_SCORE ? depth : -128);
-    entry.upperDepth = int8_t(upperBound < MATE_SCORE ? depth : -128);
+    entry.moveDepth = int8_t(move != 0 ? depth : NO_DEPTH);
+    entry.lowerDepth = int8_t(lowerBound > -MATE_SCORE ? depth : NO_DEPTH);
+    entry.upperDepth = int8_t(upperBound < MATE_SCORE ? depth : NO_DEPTH);
     entry.lowerBound = int16_t(lowerBound);
     entry.upperBound = int16_t(upperBound);
 }
@@ -128,5 +134,6 @@ void ttStorePv(const Move* moves, Position& pos) {
     makeMove(pos, move, undo);
     ttStorePv(moves + 1, pos);
     unmakeMove(pos, move, undo);
-    ttStore(uint32_t(pos.key), uint32_t(pos.key >> 32), move, -127, -MATE_SCORE, MATE_SCORE);
+    ttStore(uint32_t(pos.key), uint32_t(pos.key >> 32), move, PV_STORE_DEPTH, -MATE_SCORE,
+            MATE_SCORE);
 }

@@ -7,14 +7,19 @@
 #include "position/position.h"
 #include "search/score.h"
 
+// The depth of a part of an entry that holds nothing.
+constexpr int8_t NO_DEPTH = -128;
+// Searches are told apart by a generation that counts modulo this.
+constexpr int GENERATIONS = 16;
+
 struct HashEntry {
     uint32_t lock;  // high 32 bits of the key
     uint16_t move;
     int8_t depth;  // greatest depth ever stored into the entry; drives replacement
     uint8_t generation;
-    int8_t moveDepth;   // -128 = no move
-    int8_t lowerDepth;  // -128 = no lower bound
-    int8_t upperDepth;  // -128 = no upper bound
+    int8_t moveDepth;   // NO_DEPTH: no move
+    int8_t lowerDepth;  // NO_DEPTH: no lower bound
+    int8_t upperDepth;  // NO_DEPTH: no upper bound
     int16_t lowerBound;
     int16_t upperBound;
 };
@@ -25,7 +30,7 @@ struct TranspositionTable {
     uint32_t entryCount;
     uint32_t indexMask;
     int generation;
-    int generationAge[16];
+    int generationAge[GENERATIONS];
 };
 
 extern TranspositionTable transpositionTable;
