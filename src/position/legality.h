@@ -7,8 +7,7 @@
 #include "position/position.h"
 #include "position/tables.h"
 
-// The squares that decide the legality of the side to move's moves, gathered once per node,
-// so that most moves need no attack test. Out of check: the pieces whose departure may open
+// Out of check: the pieces whose departure may open
 // a line or a knight's leg onto the king, and the empty Squares where a piece would become
 // an enemy cannon's screen; a move of another piece than the king that touches none of them
 // is legal. In check: the checkers, the Squares that block them and the cannons' screens; a
@@ -25,6 +24,8 @@ struct LegalityInfo {
     Square toSquares[4];    // in check: the checking knights and their legs
 };
 
+// The info's modes: out of check; in check; and, with no king or no checker found, every
+// move takes the full test.
 constexpr uint8_t LEGALITY_QUIET = 0, LEGALITY_IN_CHECK = 1, LEGALITY_TEST_ALL = 2;
 
 void computeLegalityInfo(const Position& pos, LegalityInfo& info);

@@ -39,8 +39,7 @@ bool isSideInCheck(const Position& pos, int side);
 bool isLegalMove(Move mv, Position& pos);
 bool givesCheck(Move mv, Position& pos);
 
-// Whether a difference of Squares is one diagonal step (where an advisor steps, and where
-// the legs of knights that attack a king lie).
+// Whether a difference of Squares is one diagonal step.
 inline bool isDiagonalStep(int difference) {
     return difference == -17 || difference == -15 || difference == 15 || difference == 17;
 }
@@ -51,6 +50,7 @@ inline bool nearKingLines(Square sq, Square king) {
     return rankOf(sq) == rankOf(king) || fileOf(sq) == fileOf(king) || isDiagonalStep(difference);
 }
 
+// Whether the side to move is in check, as the last move's record says.
 inline bool inCheckNow(const Position& pos) {
     return pos.moveHistory[pos.historyCount - 1] >= CHECK_BIT;
 }
