@@ -1,11 +1,14 @@
-#include "book/inputs.h"
+#include "games/inputs.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
-#include "book/xqf.h"
+#include "games/pgn.h"
+#include "games/textgames.h"
+#include "games/xqf.h"
 
 namespace fs = std::filesystem;
 

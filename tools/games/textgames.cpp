@@ -1,4 +1,6 @@
-#include "book/gamereader.h"
+#include "games/textgames.h"
+
+#include <vector>
 
 namespace {
 
@@ -16,14 +18,6 @@ bool isDigit(char c) {
 
 char toLower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++) {
-        if (toLower(a[i]) != toLower(b[i])) return false;
-    }
-    return true;
 }
 
 std::vector<std::string_view> splitBlanks(std::string_view text) {
@@ -56,16 +50,6 @@ bool parseMoveToken(std::string_view token, uint32_t& packed) {
     packed = 0;
     for (int i = 0; i < 4; i++) packed |= uint32_t(uint8_t(text[i])) << (8 * i);
     return true;
-}
-
-bool isPgnInput(const std::string& path, const std::string& bytes) {
-    if (path.size() >= 4 &&
-        equalsIgnoringCase(std::string_view(path).substr(path.size() - 4), ".pgn")) {
-        return true;
-    }
-    size_t at = bomLength(bytes);
-    while (at < bytes.size() && (isBlank(bytes[at]) || bytes[at] == '\n')) at++;
-    return at < bytes.size() && bytes[at] == '[';
 }
 
 void readTextGames(const std::string& bytes, const GameSink& sink) {

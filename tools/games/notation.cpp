@@ -1,4 +1,4 @@
-#include "book/notation.h"
+#include "games/notation.h"
 
 #include "position/makemove.h"
 #include "position/movegen.h"

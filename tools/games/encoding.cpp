@@ -1,4 +1,4 @@
-#include "book/encoding.h"
+#include "games/encoding.h"
 
 #include <cstring>
 

@@ -1,14 +1,16 @@
 // The PGN reader: tag pairs, movetext with move numbers, comments, variations and results,
 // and moves in ICCS coordinates or in Chinese or WXF notation, in any of the encodings
 // collections come in.
+#include "games/pgn.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "book/encoding.h"
-#include "book/gamereader.h"
-#include "book/notation.h"
-#include "book/replay.h"
+#include "games/encoding.h"
+#include "games/notation.h"
+#include "games/replay.h"
+#include "games/textgames.h"
 #include "position/makemove.h"
 
 namespace {
@@ -339,7 +341,26 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     game.record.moves.push_back({packed, line, std::string(written)});
 }
 
+// The path ends in .pgn, in any case.
+bool hasPgnExtension(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string_view extension = std::string_view(path).substr(path.size() - 4);
+    for (size_t i = 0; i < 4; i++) {
+        char c = extension[i];
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        if (c != ".pgn"[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool isPgnInput(const std::string& path, const std::string& bytes) {
+    if (hasPgnExtension(path)) return true;
+    size_t at = byteOrderMarkLength(bytes);
+    while (at < bytes.size() && (isBlank(bytes[at]) || bytes[at] == '\n')) at++;
+    return at < bytes.size() && bytes[at] == '[';
+}
 
 void readPgnGames(const std::string& bytes, const GameSink& sink) {
     auto pos = std::make_unique<Position>();

@@ -1,4 +1,4 @@
-#include "book/replay.h"
+#include "games/replay.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
-#include "book/xqf.h"
+#include "games/xqf.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "book/replay.h"
+#include "games/replay.h"
 
 namespace {
 
