@@ -19,6 +19,7 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// For the names of notations: setting bit 5 folds ASCII letters to lower case.
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); i++) {
@@ -65,8 +66,10 @@ void skipBlanks(PgnScanner& s) {
     while (!atEnd(s) && isBlank(*s.p)) advance(s);
 }
 
+// Chinese texts may separate moves with U+3000, the ideographic space, as with blanks.
 bool isIdeographicSpace(const PgnScanner& s, size_t length) {
-    return length > 1 && decodeChar(s.encoding, s.p, length) == 0x3000;
+    constexpr uint32_t kIdeographicSpace = 0x3000;
+    return length > 1 && decodeChar(s.encoding, s.p, length) == kIdeographicSpace;
 }
 
 // Reads a tag pair from its '[' to the ']' (or the end of the line). A quoted value has
@@ -196,6 +199,7 @@ void takeTag(PgnReader& r, const std::string& name, const std::string& value, in
     }
 }
 
+// A digit or a dot of a move number, also in full width (U+FF10..FF19, U+FF0E).
 bool isDigitChar(uint32_t c) {
     return (c >= '0' && c <= '9') || (c >= 0xFF10 && c <= 0xFF19);
 }
@@ -214,6 +218,7 @@ std::string displayed(const uint32_t* chars, const char* const* starts, int coun
         if (encoding == TextEncoding::Utf8 || c < 0x80 || c == kOtherChar) {
             text.append(starts[i], size_t(starts[i + 1] - starts[i]));
         } else {
+            // Every known character lies in U+0800..FFFF: three bytes in UTF-8.
             text += char(0xE0 | (c >> 12));
             text += char(0x80 | ((c >> 6) & 0x3F));
             text += char(0x80 | (c & 0x3F));
@@ -222,7 +227,7 @@ std::string displayed(const uint32_t* chars, const char* const* starts, int coun
     return text;
 }
 
-// The !? marks of a move, also in full width.
+// The !? marks of a move, also in full width (U+FF01, U+FF1F).
 bool isMarkChar(uint32_t c) {
     return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
 }
