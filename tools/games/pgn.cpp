@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "games/ascii.h"
 #include "games/encoding.h"
 #include "games/notation.h"
 #include "games/replay.h"
@@ -14,10 +15,6 @@
 #include "position/makemove.h"
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
 
 // For the names of notations: setting bit 5 folds ASCII letters to lower case.
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -245,13 +242,7 @@ int playNotationMove(PgnReader& r, const NotationMove& move, uint32_t& packed) {
     Move found = 0;
     int matches = resolveNotationMove(move, r.pos, found);
     if (matches != 1) return matches;
-    // A game may be longer than the history holds; only the rules need it here.
-    if (r.pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
-        r.pos.moveHistory[0] = r.pos.moveHistory[r.pos.historyCount - 1];
-        r.pos.keyHistory[0] = r.pos.keyHistory[r.pos.historyCount - 1];
-        r.pos.historyCount = 1;
-        r.pos.rootCount = 1;
-    }
+    keepHistoryRoom(r.pos);
     UndoRecord undo;
     makeMove(r.pos, found, undo);
     char text[5];
@@ -346,22 +337,10 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
     game.record.moves.push_back({packed, line, std::string(written)});
 }
 
-// The path ends in .pgn, in any case.
-bool hasPgnExtension(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string_view extension = std::string_view(path).substr(path.size() - 4);
-    for (size_t i = 0; i < 4; i++) {
-        char c = extension[i];
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (c != ".pgn"[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool isPgnInput(const std::string& path, const std::string& bytes) {
-    if (hasPgnExtension(path)) return true;
+    if (endsWithIgnoringCase(path, ".pgn")) return true;
     size_t at = byteOrderMarkLength(bytes);
     while (at < bytes.size() && (isBlank(bytes[at]) || bytes[at] == '\n')) at++;
     return at < bytes.size() && bytes[at] == '[';
