@@ -1,6 +1,6 @@
 // Moves in Chinese and WXF notation resolved against positions: every form of writing
 // the piece, its file, tandem pieces and pawns, for both sides.
-#include "book/notation.h"
+#include "games/notation.h"
 
 #include <gtest/gtest.h>
 

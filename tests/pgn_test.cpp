@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "book/encoding.h"
-#include "book/gamereader.h"
+#include "games/encoding.h"
+#include "games/pgn.h"
 #include "harness.h"
 
 namespace {

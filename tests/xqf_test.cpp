@@ -1,7 +1,7 @@
 // The XQF reader on the files that tests/data/roundtrip/make.py writes (every version, a
 // tree, a start position, damaged files), and the round trip: the same games in every
 // notation and format give byte-identical books.
-#include "book/xqf.h"
+#include "games/xqf.h"
 
 #include <gtest/gtest.h>
 

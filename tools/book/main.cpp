@@ -11,15 +11,16 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/platform.h"
+#include "book/atomicwrite.h"
 #include "book/bookformat.h"
-#include "book/fileio.h"
-#include "book/gamereader.h"
-#include "book/inputs.h"
 #include "book/pipeline.h"
-#include "book/replay.h"
 #include "book/tally.h"
 #include "engine/init.h"
-#include "base/platform.h"
+#include "games/fileio.h"
+#include "games/inputs.h"
+#include "games/replay.h"
+#include "games/textgames.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "book/readahead.h"
-#include "book/replay.h"
+#include "games/replay.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "book/gamereader.h"
-#include "book/inputs.h"
 #include "book/tally.h"
+#include "games/gamerecord.h"
+#include "games/inputs.h"
 
 struct BuildSettings {
     int maxPly = 20;

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "book/fileio.h"
+#include "games/fileio.h"
 
 namespace {
 

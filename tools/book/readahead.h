@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "book/gamereader.h"
-#include "book/inputs.h"
+#include "games/gamerecord.h"
+#include "games/inputs.h"
 
 // One file's games, as read.
 struct FileGames {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "book/replay.h"
+#include "games/replay.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "book/bookformat.h"
-#include "book/gamereader.h"
+#include "games/gamerecord.h"
 #include "position/position.h"
 
 // How often one move was played in one position. lastGame lets a game that repeats the

@@ -1,4 +1,4 @@
-#include "book/encoding.h"
+#include "games/encoding.h"
 
 #include <cstring>
 
@@ -97,21 +97,34 @@ constexpr KnownChar kKnownChars[] = {
 };
 // clang-format on
 
-// Code points of the known two-byte characters, indexed by (lead - 0x80) * 256 + trail.
+// The lowest two-byte code, lead 0x80 and trail 0x00: every code above it is an index of
+// the tables below.
+constexpr uint16_t kFirstDoubleByte = 0x8000;
+
+// Code points of the known two-byte characters, indexed by the two-byte code less
+// kFirstDoubleByte, which is (lead - 0x80) * 256 + trail.
 struct DoubleByteTable {
-    uint16_t codePoints[0x8000];
+    uint16_t codePoints[0x10000 - kFirstDoubleByte];
 };
+
+// GBK's full-width forms of the printable ASCII characters ! .. ~ (0x21 .. 0x7E), and
+// their code points, in the same order.
+constexpr uint16_t kGbkFullWidthFirst = 0xA3A1;
+constexpr uint16_t kFullWidthFirst = 0xFF01;
+constexpr int kFirstPrintable = 0x21, kLastPrintable = 0x7E;
 
 DoubleByteTable makeTable(bool big5) {
     DoubleByteTable table;
     std::memset(table.codePoints, 0, sizeof table.codePoints);
     for (const KnownChar& known : kKnownChars) {
         uint16_t code = big5 ? known.big5 : known.gbk;
-        if (code >= 0x8000) table.codePoints[code - 0x8000] = known.codePoint;
+        if (code >= kFirstDoubleByte) table.codePoints[code - kFirstDoubleByte] = known.codePoint;
     }
     if (!big5) {
-        for (int c = 0x21; c < 0x7F; c++)
-            table.codePoints[0xA3A1 - 0x8000 + c - 0x21] = uint16_t(0xFF01 + c - 0x21);
+        for (int c = kFirstPrintable; c <= kLastPrintable; c++) {
+            table.codePoints[kGbkFullWidthFirst - kFirstDoubleByte + c - kFirstPrintable] =
+                uint16_t(kFullWidthFirst + c - kFirstPrintable);
+        }
     }
     return table;
 }
@@ -126,14 +139,18 @@ bool isKnownCodePoint(uint32_t code) {
     return false;
 }
 
-// How many characters outside tags and comments are known under the encoding; enough
-// of the file is looked at to tell GBK from Big5, not all of it.
+// How many characters outside ASCII, tags and comments detectEncoding looks at: enough to
+// tell GBK from Big5, without reading a whole collection twice.
+constexpr int kCharsLooked = 4000;
+
+// How many characters outside tags and comments are known under the encoding, among the
+// first kCharsLooked outside ASCII.
 int countKnownChars(const std::string& bytes, TextEncoding encoding) {
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     int known = 0, looked = 0;
     char closer = 0;
-    while (p < end && looked < 4000) {
+    while (p < end && looked < kCharsLooked) {
         size_t length = charLength(encoding, p, end);
         if (length == 1) {
             char c = *p;
@@ -156,7 +173,10 @@ int countKnownChars(const std::string& bytes, TextEncoding encoding) {
 }  // namespace
 
 size_t byteOrderMarkLength(const std::string& bytes) {
-    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    // U+FEFF in UTF-8.
+    constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    constexpr size_t kLength = sizeof kByteOrderMark - 1;
+    return bytes.compare(0, kLength, kByteOrderMark) == 0 ? kLength : 0;
 }
 
 bool isStrictUtf8(const char* bytes, size_t size) {
@@ -165,6 +185,7 @@ bool isStrictUtf8(const char* bytes, size_t size) {
     while (p < end) {
         uint8_t c = *p++;
         if (c < 0x80) continue;
+        // C0, C1 and F5.. lead only overlong forms or code points past U+10FFFF.
         int extra = c >= 0xC2 && c <= 0xDF   ? 1
                     : c >= 0xE0 && c <= 0xEF ? 2
                     : c >= 0xF0 && c <= 0xF4 ? 3
@@ -198,12 +219,13 @@ uint32_t decodeChar(TextEncoding encoding, const char* p, size_t length) {
     uint8_t lead = uint8_t(*p);
     if (length == 1) return lead < 0x80 ? lead : kOtherChar;
     if (encoding == TextEncoding::Utf8) {
+        // The lead keeps 5, 4 or 3 bits of the code point, each further byte 6.
         uint32_t code = lead & (0x3F >> (length - 1));
         for (size_t k = 1; k < length; k++) code = code << 6 | (uint8_t(p[k]) & 0x3F);
         return code;
     }
     if (length != 2) return kOtherChar;
     const DoubleByteTable& table = encoding == TextEncoding::Gbk ? gbkTable : big5Table;
-    uint16_t code = table.codePoints[(lead - 0x80) * 256 + uint8_t(p[1])];
+    uint16_t code = table.codePoints[(lead * 256 + uint8_t(p[1])) - kFirstDoubleByte];
     return code != 0 ? code : kOtherChar;
 }

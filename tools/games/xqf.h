@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "book/gamereader.h"
+#include "games/gamerecord.h"
 
 // Whether the bytes are an XQF file (by their signature).
 bool isXqfInput(const std::string& bytes);

@@ -1,11 +1,7 @@
-// Whole-file reading and the replace-by-rename writing of the builder's output.
+// The replace-by-rename writing of the builder's output.
 #pragma once
 
 #include <string>
-
-// Reads every byte of the file. False with a message naming the file when it cannot be
-// opened or read (a directory included).
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 
 // Writes the bytes to a temporary file beside `path`, flushes it to disk and renames it
 // over `path`, so that a reader never sees a half-written file. On failure the temporary

@@ -1,16 +1,48 @@
-#include "book/xqf.h"
+#include "games/xqf.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
-#include "book/replay.h"
+#include "games/replay.h"
 
 namespace {
 
+// The header: 0x400 bytes, of which the reader uses the version, the keys, the 32 pieces'
+// points, the result and the lengths of the text fields.
 constexpr size_t kHeaderSize = 0x400;
+constexpr size_t kVersionOffset = 2;
+// The mask of the raw keys in the record key.
+constexpr size_t kKeyMaskOffset = 3;
+// Four bytes that are or-ed into the record key.
+constexpr size_t kKeyAddOffset = 8;
+// Four raw key bytes: the checksum, then the keys of the points, departures and arrivals.
+constexpr size_t kRawKeysOffset = 0x0C;
+constexpr size_t kPointsOffset = 0x10;
+constexpr size_t kResultOffset = 0x33;
+
 constexpr int kFirstEncrypted = 0x0B, kLastVersion = 0x12;
+// From this version on, the header's points are stored rotated by the point key.
+constexpr int kFirstRotatedPoints = 0x0C;
+
+// A point is file * 10 + rank, files a..i and ranks 0..9 counted from red's side.
+constexpr int kPoints = 90;
+constexpr int kPieces = 32;
+
+// A move record: departure, arrival, flags and one unused byte; then, when the record has
+// a comment, its length in four bytes, little-endian, and its text. The stored points are
+// raised by 24 and 32.
+constexpr size_t kRecordSize = 4, kCommentLengthSize = 4;
+constexpr uint8_t kFromBias = 24, kToBias = 32;
+// The flags: plain files set any bit of the high half for a reply and of the low half for a
+// sibling; encrypted files have one bit each, and one more for a comment.
+constexpr uint8_t kPlainNext = 0xF0, kPlainSibling = 0x0F;
+constexpr uint8_t kEncryptedNext = 0x80, kEncryptedSibling = 0x40, kEncryptedComment = 0x20;
+// The record key's length: the bytes after the header are decoded by it in turns.
+constexpr size_t kRecordKeyLength = 32;
+
 // No real game is this long; a deeper record belongs to a damaged file, and the cap bounds
 // the moves handed over per line.
 constexpr int kMaxLineMoves = 1000;
@@ -19,7 +51,7 @@ constexpr int kMaxLineMoves = 1000;
 constexpr size_t kMaxTreeMoves = 1'000'000;
 
 // The pieces in the order of their points in the header.
-constexpr char kPieceOrder[] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
+constexpr char kPieceOrder[kPieces + 1] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
 
 // The header's text fields (offset of the length byte, room for the text).
 constexpr std::array<std::array<int, 2>, 11> kTextFields{{{0x050, 63},
@@ -38,7 +70,7 @@ constexpr std::array<std::array<int, 2>, 11> kTextFields{{{0x050, 63},
 struct XqfKeys {
     uint8_t square = 0, from = 0, to = 0;
     int64_t comment = 0;
-    std::array<uint8_t, 32> record{};
+    std::array<uint8_t, kRecordKeyLength> record{};
 };
 
 // One move record: its two points as stored (before range checks) and its tree links.
@@ -65,22 +97,25 @@ uint8_t scramble(unsigned k) {
 
 // The keys of an encrypted file, from the raw key bytes of its header.
 XqfKeys makeKeys(const std::string& bytes) {
-    uint8_t mask = byteAt(bytes, 3), sum = byteAt(bytes, 0x0C), xy = byteAt(bytes, 0x0D);
-    uint8_t xyFrom = byteAt(bytes, 0x0E), xyTo = byteAt(bytes, 0x0F);
+    uint8_t mask = byteAt(bytes, kKeyMaskOffset);
+    uint8_t sum = byteAt(bytes, kRawKeysOffset), xy = byteAt(bytes, kRawKeysOffset + 1);
+    uint8_t xyFrom = byteAt(bytes, kRawKeysOffset + 2), xyTo = byteAt(bytes, kRawKeysOffset + 3);
     XqfKeys keys;
     keys.square = uint8_t(scramble(xy) * xy);
     keys.from = uint8_t(scramble(xyFrom) * keys.square);
     keys.to = uint8_t(scramble(xyTo) * keys.from);
+    // Subtracted from each comment's length.
     keys.comment = (sum * 256 + xy) % 32000 + 767;
     const uint8_t raw[4] = {sum, xy, xyFrom, xyTo};
-    static const char kText[] = "[(C) Copyright Mr. Dong Shiwei.]";
-    for (int i = 0; i < 32; i++) {
-        uint8_t f = uint8_t((raw[i % 4] & mask) | byteAt(bytes, size_t(8 + i % 4)));
-        keys.record[size_t(i)] = uint8_t(kText[i] & f);
+    static const char kText[kRecordKeyLength + 1] = "[(C) Copyright Mr. Dong Shiwei.]";
+    for (size_t i = 0; i < kRecordKeyLength; i++) {
+        uint8_t f = uint8_t((raw[i % 4] & mask) | byteAt(bytes, kKeyAddOffset + i % 4));
+        keys.record[i] = uint8_t(kText[i] & f);
     }
     return keys;
 }
 
+// A comment's length: four bytes, little-endian.
 uint32_t readLength(const std::string& data, size_t at) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; i--) value = value << 8 | byteAt(data, at + size_t(i));
@@ -91,20 +126,20 @@ uint32_t readLength(const std::string& data, size_t at) {
 // the comment's length runs past the end.
 bool readRecord(XqfReader& r, XqfRecord& record) {
     const std::string& d = r.data;
-    if (d.size() - r.at < 4) return false;
+    if (d.size() - r.at < kRecordSize) return false;
     uint8_t flags = byteAt(d, r.at + 2);
-    record.from = uint8_t(byteAt(d, r.at) - 24 - r.keys.from);
-    record.to = uint8_t(byteAt(d, r.at + 1) - 32 - r.keys.to);
-    record.next = (flags & (r.encrypted ? 0x80 : 0xF0)) != 0;
-    record.sibling = (flags & (r.encrypted ? 0x40 : 0x0F)) != 0;
-    r.at += 4;
+    record.from = uint8_t(byteAt(d, r.at) - kFromBias - r.keys.from);
+    record.to = uint8_t(byteAt(d, r.at + 1) - kToBias - r.keys.to);
+    record.next = (flags & (r.encrypted ? kEncryptedNext : kPlainNext)) != 0;
+    record.sibling = (flags & (r.encrypted ? kEncryptedSibling : kPlainSibling)) != 0;
+    r.at += kRecordSize;
     // Plain files give every record a comment length, but files that end right after their
     // last record's four bytes are common.
-    bool hasComment = r.encrypted ? (flags & 0x20) != 0 : r.at < d.size();
+    bool hasComment = r.encrypted ? (flags & kEncryptedComment) != 0 : r.at < d.size();
     if (!hasComment) return true;
-    if (d.size() - r.at < 4) return false;
+    if (d.size() - r.at < kCommentLengthSize) return false;
     int64_t length = int64_t(readLength(d, r.at)) - (r.encrypted ? r.keys.comment : 0);
-    r.at += 4;
+    r.at += kCommentLengthSize;
     if (length < 0 || uint64_t(length) > d.size() - r.at) return false;
     r.at += size_t(length);
     return true;
@@ -113,21 +148,22 @@ bool readRecord(XqfReader& r, XqfRecord& record) {
 // Sets the start position from the 32 piece points: the FEN, unless it is the usual start
 // with red to move, and the side to move from the piece the first move moves.
 std::string readStart(const std::string& bytes, XqfReader& r, GameRecord& game) {
-    int version = byteAt(bytes, 2);
-    std::array<uint8_t, 32> points;
-    for (size_t i = 0; i < 32; i++) {
-        size_t piece = version >= 0x0C ? (r.keys.square + i + 1) % 32 : i;
-        points[piece] = uint8_t(byteAt(bytes, 0x10 + i) - r.keys.square);
+    int version = byteAt(bytes, kVersionOffset);
+    std::array<uint8_t, kPieces> points;
+    for (size_t i = 0; i < kPieces; i++) {
+        size_t piece = version >= kFirstRotatedPoints ? (r.keys.square + i + 1) % kPieces : i;
+        points[piece] = uint8_t(byteAt(bytes, kPointsOffset + i) - r.keys.square);
     }
-    std::array<char, 90> board{};
-    for (size_t i = 0; i < 32; i++) {
-        if (points[i] > 89) continue;
+    // A point off the board marks a piece that is not on it.
+    std::array<char, kPoints> board{};
+    for (size_t i = 0; i < kPieces; i++) {
+        if (points[i] >= kPoints) continue;
         if (board[points[i]] != 0) return "two pieces on one point";
         board[points[i]] = kPieceOrder[i];
     }
     XqfRecord root, first;
     bool blackFirst = readRecord(r, root) && root.next && readRecord(r, first) &&
-                      first.from <= 89 && board[first.from] >= 'a';
+                      first.from < kPoints && board[first.from] >= 'a';
     r.at = 0;
     std::string fen;
     for (int y = 9; y >= 0; y--) {
@@ -154,7 +190,7 @@ std::string readStart(const std::string& bytes, XqfReader& r, GameRecord& game) 
 // Checks the header and prepares the reader; the reason when the file cannot be read.
 std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game) {
     if (bytes.size() < kHeaderSize) return "XQF header cut short";
-    int version = byteAt(bytes, 2);
+    int version = byteAt(bytes, kVersionOffset);
     if (!isXqfInput(bytes)) return "not an XQF file";
     if (version > kLastVersion) return "unknown XQF version " + std::to_string(version);
     for (const auto& [offset, room] : kTextFields) {
@@ -163,15 +199,17 @@ std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game)
     r.encrypted = version >= kFirstEncrypted;
     if (r.encrypted) r.keys = makeKeys(bytes);
     r.data = bytes.substr(kHeaderSize);
-    for (size_t i = 0; i < r.data.size(); i++) r.data[i] = char(r.data[i] - r.keys.record[i % 32]);
+    for (size_t i = 0; i < r.data.size(); i++)
+        r.data[i] = char(r.data[i] - r.keys.record[i % kRecordKeyLength]);
     // 3 and 4 are both draws (by agreement and by rule); other values say nothing.
     constexpr GameResult kResults[] = {GameResult::Unknown, GameResult::RedWin,
                                        GameResult::BlackWin, GameResult::Draw, GameResult::Draw};
-    uint8_t result = byteAt(bytes, 0x33);
-    game.result = result < 5 ? kResults[result] : GameResult::Unknown;
+    uint8_t result = byteAt(bytes, kResultOffset);
+    game.result = result < std::size(kResults) ? kResults[result] : GameResult::Unknown;
     return readStart(bytes, r, game);
 }
 
+// The record's move in ICCS coordinates, as the move of the given number in its line.
 GameMove moveOf(const XqfRecord& record, int number) {
     std::string text{char('a' + record.from / 10), char('0' + record.from % 10),
                      char('a' + record.to / 10), char('0' + record.to % 10)};
@@ -226,7 +264,7 @@ void readXqfGames(const std::string& bytes, const GameSink& sink) {
         if (depth <= droppedAt) {
             droppedAt = SIZE_MAX;
             path.resize(depth);
-            if (record.from > 89 || record.to > 89) {
+            if (record.from >= kPoints || record.to >= kPoints) {
                 emit(depth, int(depth) + 1, "move off the board");
                 droppedAt = depth;
             } else if (depth >= kMaxLineMoves) {

@@ -1,30 +1,25 @@
-#include "book/inputs.h"
+#include "games/inputs.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
-#include "book/xqf.h"
+#include "games/ascii.h"
+#include "games/encoding.h"
+#include "games/pgn.h"
+#include "games/textgames.h"
+#include "games/xqf.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool endsWithIgnoringCase(const std::string& text, const std::string& suffix) {
-    if (text.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); i++) {
-        char c = text[text.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
-}
-
 // Whether the first line that is not blank or a comment starts with a move or "fen", as
 // a file of games in text does; the lists and notes kept in folders of games do not.
 bool looksLikeTextGames(const std::string& bytes) {
-    size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    size_t at = byteOrderMarkLength(bytes);
     while (at < bytes.size()) {
         size_t end = bytes.find('\n', at);
         if (end == std::string::npos) end = bytes.size();

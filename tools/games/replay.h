@@ -14,7 +14,10 @@ bool isWellFormedFen(const char* fen);
 // Sets the Position from a well-formed FEN that the engine accepts; false otherwise.
 bool setupCheckedFen(Position& pos, const char* fen);
 
-// Plays one packed move text if it is legal. A game may be longer than the Position's
-// history holds, and only the rules need the history here, so it is cut back to the
-// current entry when it runs short.
+// Cuts the Position's history back to its current entry when the next move would leave
+// less room than a search keeps: a game may be longer than the history holds, and only
+// the rules need the history here.
+void keepHistoryRoom(Position& pos);
+
+// Plays one packed move text if it is legal, after keepHistoryRoom.
 bool playMoveText(Position& pos, uint32_t packed);

@@ -1,10 +1,11 @@
-// Finding the game files among the builder's inputs and reading each in its own format.
+// Finding the game files among the files and folders a program is given, and reading each
+// in its own format.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "book/gamereader.h"
+#include "games/gamerecord.h"
 
 // One file to read. A file met inside a folder is read only when it is recognisably a
 // game file, so that the notes and licences kept beside collections are not taken for games.

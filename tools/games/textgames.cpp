@@ -1,29 +1,14 @@
-#include "book/gamereader.h"
+#include "games/textgames.h"
+
+#include <vector>
+
+#include "games/ascii.h"
+#include "games/encoding.h"
 
 namespace {
 
-size_t bomLength(const std::string& bytes) {
-    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-}
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-char toLower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++) {
-        if (toLower(a[i]) != toLower(b[i])) return false;
-    }
-    return true;
 }
 
 std::vector<std::string_view> splitBlanks(std::string_view text) {
@@ -50,7 +35,7 @@ bool parseMoveToken(std::string_view token, uint32_t& packed) {
         return false;
     }
     for (int i = 0; i < 4; i += 2) {
-        text[i] = toLower(text[i]);
+        text[i] = toLowerAscii(text[i]);
         if (text[i] < 'a' || text[i] > 'i' || !isDigit(text[i + 1])) return false;
     }
     packed = 0;
@@ -58,18 +43,8 @@ bool parseMoveToken(std::string_view token, uint32_t& packed) {
     return true;
 }
 
-bool isPgnInput(const std::string& path, const std::string& bytes) {
-    if (path.size() >= 4 &&
-        equalsIgnoringCase(std::string_view(path).substr(path.size() - 4), ".pgn")) {
-        return true;
-    }
-    size_t at = bomLength(bytes);
-    while (at < bytes.size() && (isBlank(bytes[at]) || bytes[at] == '\n')) at++;
-    return at < bytes.size() && bytes[at] == '[';
-}
-
 void readTextGames(const std::string& bytes, const GameSink& sink) {
-    size_t at = bomLength(bytes);
+    size_t at = byteOrderMarkLength(bytes);
     int line = 0;
     while (at < bytes.size()) {
         size_t end = bytes.find('\n', at);

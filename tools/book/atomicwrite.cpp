@@ -1,4 +1,4 @@
-#include "book/fileio.h"
+#include "book/atomicwrite.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -71,22 +71,6 @@ void syncDirectoryOf(const std::string& path) {
 #endif
 
 }  // namespace
-
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = describe("cannot open", path);
-        return false;
-    }
-    bytes.clear();
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    bool failed = std::ferror(file) != 0;
-    if (failed) error = describe("cannot read", path);
-    std::fclose(file);
-    return !failed;
-}
 
 bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
     std::string temporary = path + ".tmp." + std::to_string(getpid());

@@ -1,22 +1,22 @@
 // The PGN reader: tag pairs, movetext with move numbers, comments, variations and results,
 // and moves in ICCS coordinates or in Chinese or WXF notation, in any of the encodings
 // collections come in.
+#include "games/pgn.h"
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "book/encoding.h"
-#include "book/gamereader.h"
-#include "book/notation.h"
-#include "book/replay.h"
+#include "games/ascii.h"
+#include "games/encoding.h"
+#include "games/notation.h"
+#include "games/replay.h"
+#include "games/textgames.h"
 #include "position/makemove.h"
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
+// For the names of notations: setting bit 5 folds ASCII letters to lower case.
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); i++) {
@@ -63,8 +63,10 @@ void skipBlanks(PgnScanner& s) {
     while (!atEnd(s) && isBlank(*s.p)) advance(s);
 }
 
+// Chinese texts may separate moves with U+3000, the ideographic space, as with blanks.
 bool isIdeographicSpace(const PgnScanner& s, size_t length) {
-    return length > 1 && decodeChar(s.encoding, s.p, length) == 0x3000;
+    constexpr uint32_t kIdeographicSpace = 0x3000;
+    return length > 1 && decodeChar(s.encoding, s.p, length) == kIdeographicSpace;
 }
 
 // Reads a tag pair from its '[' to the ']' (or the end of the line). A quoted value has
@@ -194,6 +196,7 @@ void takeTag(PgnReader& r, const std::string& name, const std::string& value, in
     }
 }
 
+// A digit or a dot of a move number, also in full width (U+FF10..FF19, U+FF0E).
 bool isDigitChar(uint32_t c) {
     return (c >= '0' && c <= '9') || (c >= 0xFF10 && c <= 0xFF19);
 }
@@ -212,6 +215,7 @@ std::string displayed(const uint32_t* chars, const char* const* starts, int coun
         if (encoding == TextEncoding::Utf8 || c < 0x80 || c == kOtherChar) {
             text.append(starts[i], size_t(starts[i + 1] - starts[i]));
         } else {
+            // Every known character lies in U+0800..FFFF: three bytes in UTF-8.
             text += char(0xE0 | (c >> 12));
             text += char(0x80 | ((c >> 6) & 0x3F));
             text += char(0x80 | (c & 0x3F));
@@ -220,7 +224,7 @@ std::string displayed(const uint32_t* chars, const char* const* starts, int coun
     return text;
 }
 
-// The !? marks of a move, also in full width.
+// The !? marks of a move, also in full width (U+FF01, U+FF1F).
 bool isMarkChar(uint32_t c) {
     return c == '!' || c == '?' || c == 0xFF01 || c == 0xFF1F;
 }
@@ -238,13 +242,7 @@ int playNotationMove(PgnReader& r, const NotationMove& move, uint32_t& packed) {
     Move found = 0;
     int matches = resolveNotationMove(move, r.pos, found);
     if (matches != 1) return matches;
-    // A game may be longer than the history holds; only the rules need it here.
-    if (r.pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
-        r.pos.moveHistory[0] = r.pos.moveHistory[r.pos.historyCount - 1];
-        r.pos.keyHistory[0] = r.pos.keyHistory[r.pos.historyCount - 1];
-        r.pos.historyCount = 1;
-        r.pos.rootCount = 1;
-    }
+    keepHistoryRoom(r.pos);
     UndoRecord undo;
     makeMove(r.pos, found, undo);
     char text[5];
@@ -340,6 +338,13 @@ void takeToken(PgnReader& r, const char* begin, const char* end, int line) {
 }
 
 }  // namespace
+
+bool isPgnInput(const std::string& path, const std::string& bytes) {
+    if (endsWithIgnoringCase(path, ".pgn")) return true;
+    size_t at = byteOrderMarkLength(bytes);
+    while (at < bytes.size() && (isBlank(bytes[at]) || bytes[at] == '\n')) at++;
+    return at < bytes.size() && bytes[at] == '[';
+}
 
 void readPgnGames(const std::string& bytes, const GameSink& sink) {
     auto pos = std::make_unique<Position>();

@@ -1,4 +1,4 @@
-#include "book/replay.h"
+#include "games/replay.h"
 
 #include <cstring>
 
@@ -32,12 +32,16 @@ bool setupCheckedFen(Position& pos, const char* fen) {
     return isWellFormedFen(fen) && setupFen(pos, fen);
 }
 
-bool playMoveText(Position& pos, uint32_t packed) {
+void keepHistoryRoom(Position& pos) {
     if (pos.historyCount + 1 + SEARCH_HISTORY_ROOM > HISTORY_SIZE) {
         pos.moveHistory[0] = pos.moveHistory[pos.historyCount - 1];
         pos.keyHistory[0] = pos.keyHistory[pos.historyCount - 1];
         pos.historyCount = 1;
         pos.rootCount = 1;
     }
+}
+
+bool playMoveText(Position& pos, uint32_t packed) {
+    keepHistoryRoom(pos);
     return tryMoveText(pos, packed);
 }

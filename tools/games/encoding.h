@@ -6,7 +6,15 @@
 #include <cstdint>
 #include <string>
 
-// GBK also stands for GB18030, whose four-byte characters are stepped over whole.
+// The encodings the readers tell apart; GBK also stands for GB18030, whose four-byte
+// characters are stepped over whole. The bytes of a character, in hex:
+//   ASCII   00..7F alone, in every encoding
+//   UTF-8   lead C0..DF: two bytes, E0..EF: three, F0..FF: four; each further byte 80..BF
+//   GBK     lead 81..FE, trail 40..FE except 7F; GB18030's four-byte form is lead, 30..39
+//           (an ASCII digit), lead, 30..39
+//   Big5    lead 81..FE, trail 40..7E or A1..FE
+// A byte that leads no character stands alone, and so does a GBK or Big5 lead without its
+// trail; a UTF-8 character ends before the first byte that cannot follow.
 enum class TextEncoding { Utf8, Gbk, Big5 };
 
 // A character outside ASCII that the readers do not know.

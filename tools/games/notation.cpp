@@ -1,4 +1,4 @@
-#include "book/notation.h"
+#include "games/notation.h"
 
 #include "position/makemove.h"
 #include "position/movegen.h"
@@ -15,9 +15,13 @@ struct Unit {
     bool chinese;
 };
 
+// The full-width forms of the printable ASCII characters ! .. ~, in ASCII order.
+constexpr uint32_t kFullWidthFirst = 0xFF01, kFullWidthLast = 0xFF5E;
+constexpr uint32_t kFullWidthOffset = kFullWidthFirst - '!';
+
 Unit classify(uint32_t c) {
     // Full-width forms of ASCII read as ASCII.
-    if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+    if (c >= kFullWidthFirst && c <= kFullWidthLast) c -= kFullWidthOffset;
     // clang-format off
     switch (c) {
         case 0x5E05: case 0x5E25: case 0x5C06: case 0x5C07:  // 帅 帥 将 將
@@ -89,8 +93,9 @@ bool isStraightMover(int kind) {
     return kind == KING || kind == ROOK || kind == CANNON || kind == PAWN;
 }
 
+// The file of a board file as the side counts it: 1..9 from its own right.
 int fileNumber(int side, int boardFile) {
-    return side == RED ? 12 - boardFile : boardFile - 2;
+    return side == RED ? LAST_FILE + 1 - boardFile : boardFile - FIRST_FILE + 1;
 }
 
 // Larger is nearer the opponent.
@@ -103,7 +108,7 @@ Square destination(const NotationMove& move, int side, Square from) {
     int rank = rankOf(from), file = fileOf(from);
     int forward = side == RED ? -1 : 1;
     int direction = move.action == '+' ? forward : -forward;
-    int toFile = side == RED ? 12 - move.number : move.number + 2;
+    int toFile = side == RED ? LAST_FILE + 1 - move.number : move.number + FIRST_FILE - 1;
     int toRank;
     if (isStraightMover(move.kind)) {
         if (move.action == '=') {
@@ -123,7 +128,8 @@ Square destination(const NotationMove& move, int side, Square from) {
         if (ranks == 0) return 0;
         toRank = rank + direction * ranks;
     }
-    if (toRank < 3 || toRank > 12 || toFile < 3 || toFile > 11) return 0;
+    if (toRank < FIRST_RANK || toRank > LAST_RANK || toFile < FIRST_FILE || toFile > LAST_FILE)
+        return 0;
     return Square(toRank * 16 + toFile);
 }
 
