@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::string kInputs = goldenPath("book");
+const std::string kInputs = QARN_SOURCE_DIR "/tests/data/book";
 
 // Runs qarn-book and describes the run: output, errors and exit code, the temporary
 // directory written as OUT.
