@@ -21,17 +21,30 @@
 
 namespace {
 
+// The parser's codes by name, indexed by their values.
+const char* const kCommandNames[] = {
+    "e_CommNone", "e_CommPonderHit", "e_CommStop",      "e_CommScr",      "e_CommMove",
+    "e_CommUcci", "e_CommIsReady",   "e_CommSetOption", "e_CommPosition", "e_CommBanMoves",
+    "e_CommGo",   "e_CommGoPonder",  "e_CommQuit"};
+const char* const kOptionNames[] = {"e_OptionNone",      "e_OptionBatch",     "e_OptionDebug",
+                                    "e_OptionBookFiles", "e_OptionEgtbPaths", "e_OptionHashSize",
+                                    "e_OptionThreads",   "e_OptionDrawMoves", "e_OptionRepetition",
+                                    "e_OptionPruning",   "e_OptionKnowledge", "e_OptionSelectivity",
+                                    "e_OptionStyle",     "e_OptionLoadBook"};
+const char* const kGoModeNames[] = {"e_GoDepth", "e_GoMovesToGo", "e_GoIncrement"};
+
 std::string parsed(const std::string& line, CommandArgs& args) {
     std::string copy = line;
     int code = parseCommandLine(copy.data(), args);
-    std::string out = "code " + std::to_string(code);
+    std::string out = "code " + std::string(kCommandNames[code]);
     auto moves = [&](int count, const uint32_t* texts) {
         out += " count " + std::to_string(count) + " moves";
         for (int i = 0; i < count; i++)
             out += " " + std::string(reinterpret_cast<const char*>(texts + i), 4);
     };
     if (code == e_CommGo || code == e_CommSetOption) {
-        out += " arg1 " + std::to_string(args.arg1.number);
+        out += " arg1 " +
+               std::string((code == e_CommGo ? kGoModeNames : kOptionNames)[args.arg1.number]);
         if (code == e_CommSetOption && args.arg1.number == e_OptionBookFiles)
             out += " text " + std::string(args.arg2.text);
         else
@@ -59,8 +72,10 @@ TEST(Units, RulesMatch) {
         char out[160];
         if (startsWith(input, "parse ")) return parsed(rest, args);
         if (startsWith(input, "limits ")) {
-            int mode, arg2, arg3;
-            std::sscanf(rest.c_str(), "%d %d %d", &mode, &arg2, &arg3);
+            char name[32];
+            int mode = 0, arg2, arg3;
+            std::sscanf(rest.c_str(), "%31s %d %d", name, &arg2, &arg3);
+            while (mode < 2 && std::strcmp(kGoModeNames[mode], name) != 0) mode++;
             resetSearchLimits();
             setSearchLimits(mode, arg2, arg3);
             std::snprintf(out, sizeof out, "depth %d %d time %d per move %g maximum %g\n",
