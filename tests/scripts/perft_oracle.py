@@ -16,7 +16,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.join(HERE, "..", "bench"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "bench"))
 import fsf as fsflib  # noqa: E402
 
 ROOTS = [fsflib.START_FEN,
@@ -64,7 +64,7 @@ def qarn_divide(perft, fen, moves, depth):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--perft", default=os.path.join(HERE, "..", "build", "qarn-perft"))
+    parser.add_argument("--perft", default=os.path.join(HERE, "..", "..", "build", "qarn-perft"))
     parser.add_argument("--fsf", default=os.environ.get("FAIRY_STOCKFISH", fsflib.DEFAULT_PATH))
     parser.add_argument("--positions", type=int, default=300)
     parser.add_argument("--seed", type=int, default=20240601)

@@ -5,7 +5,7 @@ Checked after every line (an isready marks the end of its replies): the replies 
 position, move, scr, setoption and unknown lines, byte for byte where they are messages;
 every go ends in exactly one bestmove or nobestmove (go ponder in e_CommGoPonder), with
 best, ponder and book moves legal in the position given (qarn-perft lists the legal
-moves; tests/perft_oracle.py checks qarn-perft against fairy-stockfish); every isready is
+moves; tests/scripts/perft_oracle.py checks qarn-perft against fairy-stockfish); every isready is
 answered, also during a search; the engine never dies nor hangs, and ends with bye and
 exit code 0 on quit or at the end of input. On a failure: the seed, the last lines, exit 1.
 """
