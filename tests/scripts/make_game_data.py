@@ -2,12 +2,18 @@
 """Writes the XQF reader's fixtures (tests/data/xqf) and the round-trip games
 (tests/data/roundtrip): the games of roundtrip/games.txt (UCCI, '# result' after each) as
 Chinese PGN in GBK, Big5 and UTF-8, WXF PGN in ASCII and full width, and plain XQF.
-Independent of the engine: it tracks the board itself."""
+It takes the start position from qarn-bench (the argument, by default the build's) and
+otherwise tracks the board itself, independently of the engine.
+  make_game_data.py [QARN_BENCH]"""
 import os
 import struct
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import positions  # noqa: E402
 
 DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'data')
-START = 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1'
+START = positions.named_positions(*sys.argv[1:2])['startpos']
 KINDS, RED_NUMBERS = 'KABNRCP', '一二三四五六七八九'
 # Piece names (red, black), forward/back/sideways, front/rear, black's file digits.
 CHINESE = {
