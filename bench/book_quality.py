@@ -18,7 +18,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from fsf import DEFAULT_PATH, START_FEN, Fsf, to_uci  # noqa: E402
+from fsf import DEFAULT_PATH, Fsf, to_uci  # noqa: E402
 
 MATE = 30000
 
@@ -57,10 +57,10 @@ def measure(fsf, tool, book, plies, depth):
             if not moves:
                 continue
             positions += 1
-            fsf.position(START_FEN, line)
+            fsf.position(None, line)
             best = score_of(fsf, depth)
             for move in moves:
-                fsf.position(START_FEN, line)
+                fsf.position(None, line)
                 loss = max(0, best - score_of(fsf, depth, move))
                 losses.append(loss)
                 if loss > worst[0]:

@@ -16,7 +16,6 @@ import threading
 import time
 
 DEFAULT_PATH = "/usr/games/fairy-stockfish"
-START_FEN = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1"
 
 _UCI_MOVE = re.compile(r"^([a-i])(10|[1-9])([a-i])(10|[1-9])$")
 _UCCI_MOVE = re.compile(r"^([a-i])([0-9])([a-i])([0-9])$")
@@ -94,8 +93,9 @@ class Fsf:
         self.send("isready")
         self.read_until(lambda line: line == "readyok")
 
-    def position(self, fen, moves=()):
-        command = f"position fen {fen}"
+    def position(self, fen=None, moves=()):
+        """The position after the moves from the FEN, or from the start position."""
+        command = f"position fen {fen}" if fen else "position startpos"
         if moves:
             command += " moves " + " ".join(to_uci(m) for m in moves)
         self.send(command)
@@ -154,7 +154,7 @@ class Fsf:
 
 def _main_perft(depth, path):
     with Fsf(path) as fsf:
-        fsf.position(START_FEN)
+        fsf.position()
         fsf.sync()
         start = time.perf_counter()
         total, _ = fsf.perft(depth)

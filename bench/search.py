@@ -1,58 +1,24 @@
 """Searches qarn-bench's positions with fairy-stockfish for as long as Qarn took on each, and
 compares the two engines' speeds.
 
-  search.py BENCH_CPP QARN_BENCH_OUTPUT
+  search.py QARN_BENCH QARN_BENCH_OUTPUT
 
-BENCH_CPP is tools/bench.cpp, whose kPositions table gives the positions (read from the
-source, so the two never drift apart); QARN_BENCH_OUTPUT is what qarn-bench printed. Each
-position is searched single-threaded with a 16 MB table emptied first, for Qarn's time on
-it but at least MIN_MS.
+QARN_BENCH is a qarn-bench whose --list gives the positions (the current build's, so the two
+never drift apart); QARN_BENCH_OUTPUT is what a qarn-bench with the same positions printed.
+Each position is searched single-threaded with a 16 MB table emptied first, for Qarn's time
+on it but at least MIN_MS.
 """
 
 import os
-import re
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "scripts"))
 import fsf as fsflib  # noqa: E402
+import positions  # noqa: E402
 
 MIN_MS = 100
-
-_TOKEN = re.compile(r'"(?:[^"\\]|\\.)*"|[A-Za-z_]\w*|[{},]')
-
-
-def bench_positions(path):
-    """[(fen, moves)] of the kPositions table of tools/bench.cpp."""
-    source = open(path, encoding="utf-8").read()
-    source = re.sub(r"//[^\n]*", "", source)
-    constants = {name: value for name, value in
-                 re.findall(r'constexpr\s+char\s+(\w+)\[\]\s*=\s*"([^"]*)"\s*;', source)}
-    table = re.search(r"kPositions\[\]\s*=\s*\{(.*?)\n\};", source, re.S)
-    if not table:
-        raise SystemExit(f"search.py: no kPositions table in {path}")
-    positions, fields, field, depth = [], [], "", 0
-    for token in _TOKEN.findall(table.group(1)):
-        if token == "{":
-            depth += 1
-            fields, field = [], ""
-        elif token == "}":
-            depth -= 1
-            fields.append(field)
-            if len(fields) != 2:
-                raise SystemExit(f"search.py: unreadable kPositions entry {fields}")
-            positions.append((fields[0], fields[1].split()))
-        elif token == ",":
-            if depth:
-                fields.append(field)
-                field = ""
-        elif token.startswith('"'):
-            field += token[1:-1]
-        elif token in constants:
-            field += constants[token]
-        else:
-            raise SystemExit(f"search.py: unknown name {token} in kPositions")
-    return positions
-
 
 def qarn_results(path):
     """[(nodes, time_ms)] per position, and the bench line, from qarn-bench's output."""
@@ -82,10 +48,10 @@ def main(argv):
     if len(argv) != 3:
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    positions = bench_positions(argv[1])
+    listed = positions.bench_positions(argv[1])
     results, (qarn_nodes, qarn_ms) = qarn_results(argv[2])
-    if len(positions) != len(results):
-        print(f"search.py: {len(positions)} positions in {argv[1]}, but qarn-bench searched "
+    if len(listed) != len(results):
+        print(f"search.py: {len(listed)} positions listed by {argv[1]}, but qarn-bench searched "
               f"{len(results)}", file=sys.stderr)
         return 1
     path = os.environ.get("FAIRY_STOCKFISH", fsflib.DEFAULT_PATH)
@@ -94,7 +60,7 @@ def main(argv):
         fsf.send("setoption name Threads value 1")
         fsf.send("setoption name Hash value 16")
         fsf.sync()
-        for index, ((fen, moves), (_, ms)) in enumerate(zip(positions, results)):
+        for index, ((fen, moves), (_, ms)) in enumerate(zip(listed, results)):
             fsf.send("ucinewgame")
             fsf.position(fen, moves)
             check_setup(fsf, fen, moves)

@@ -65,4 +65,5 @@ if [ ! -x "$fsf" ]; then
     echo "fairy-stockfish not installed ($fsf): no comparison"
     exit 0
 fi
-FAIRY_STOCKFISH="$fsf" python3 "$here/search.py" "$here/../tools/bench.cpp" "$out/bench"
+# The positions come from this build's qarn-bench: a baseline may predate its --list.
+FAIRY_STOCKFISH="$fsf" python3 "$here/search.py" "$build/qarn-bench" "$out/bench"

@@ -12,14 +12,12 @@
 
 namespace {
 
-const std::string kInputs = goldenPath("book");
+const std::string kInputs = QARN_SOURCE_DIR "/tests/data/book";
 
 // Runs qarn-book and describes the run: output, errors and exit code, the temporary
 // directory written as OUT.
 std::string runBook(const std::string& dir, const std::vector<std::string>& args) {
-    ChildProcess tool(toolPath("qarn-book"), args);
-    std::string out = tool.readRest();
-    out += "stderr: " + tool.readErrors() + "exit " + std::to_string(tool.waitExit()) + "\n";
+    std::string out = runProgram(toolPath("qarn-book"), args);
     for (const auto& [path, name] : {std::pair{dir, "OUT"}, {kInputs, "IN"}}) {
         for (size_t at; (at = out.find(path)) != std::string::npos;)
             out.replace(at, path.size(), name);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -163,6 +164,19 @@ Engine::Engine(const std::string& workdir, const std::string& argv0)
     : ChildProcess(enginePath(), {}, workdir, argv0) {
     send("ucci");
     startupLines = readUntil("      move -- ");
+}
+
+std::string runProgram(const std::string& path, const std::vector<std::string>& args,
+                       int timeoutMs) {
+    ChildProcess program(path, args);
+    std::string out = program.readRest(timeoutMs);
+    out += "stderr: " + program.readErrors();
+    return out + "exit " + std::to_string(program.waitExit()) + "\n";
+}
+
+std::string maskClock(const std::string& text) {
+    static const std::regex figures(R"(\b(time_ms|time|nps|cpuload) \d+)");
+    return std::regex_replace(text, figures, "$1 *");
 }
 
 std::string toolPath(const std::string& name) {

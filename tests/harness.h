@@ -70,6 +70,12 @@ public:
     }
 };
 
+// Runs the program to its end: its output, then "stderr: " and its errors, then "exit N".
+std::string runProgram(const std::string& path, const std::vector<std::string>& args,
+                       int timeoutMs = 10000);
+// The text with the clock's figures (after time, time_ms, nps and cpuload) shown as "*".
+std::string maskClock(const std::string& text);
+
 // Started as this path, the engine finds no book.
 inline constexpr char kNoBook[] = "/nonexistent/qarn";
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "eval/evaluate.h"
-#include "position/psqt.h"
 #include "harness.h"
 #include "position/perft.h"
+#include "position/psqt.h"
 #include "position/tables.h"
 #include "search/movepick.h"
 #include "search/search.h"
@@ -46,13 +46,18 @@ void addDigest(std::string& out, const char* name, Test test) {
     add(out, "%s %" PRIu64 " %016" PRIx64 "\n", name, count, hash);
 }
 
+// repetitionStatus by name: a plain repetition, or one in which the side to move ("mover"),
+// its opponent or both checked throughout.
+const char* const kRepetitionNames[] = {"none", "plain",           "", "mover-checks",
+                                        "",     "opponent-checks", "", "both-check"};
+
 std::string report(const std::string& fen, const std::string& moves) {
     auto pos = positionFrom(fen, moves);
     std::string out;
     if (!pos) return "refused\n";
-    add(out, "key %016" PRIx64 " scores %d %d mask %08x check %d %d repetition %d\n", pos->key,
+    add(out, "key %016" PRIx64 " scores %d %d mask %08x check %d %d repetition %s\n", pos->key,
         pos->redScore, pos->blackScore, pos->pieceMask, isSideInCheck(*pos, RED),
-        isSideInCheck(*pos, BLACK), repetitionStatus(*pos));
+        isSideInCheck(*pos, BLACK), kRepetitionNames[repetitionStatus(*pos)]);
     MoveList list;
     generateAllMoves(list, *pos);
     addList(out, "all", movesOf(list));

@@ -5,8 +5,6 @@
 #include <sys/ioctl.h>
 
 #include <chrono>
-#include <regex>
-#include <sstream>
 #include <thread>
 
 #include "engine/reader.h"
@@ -103,22 +101,4 @@ TEST(Protocol, QuitWithAFullOutputPipeEndsCleanly) {
     EXPECT_EQ(engine.waitExit(), 0);
     EXPECT_EQ(rest.size(), 512 * 8 + 4u);
     EXPECT_EQ(rest.substr(rest.size() - 4), "bye\n");
-}
-
-// The tools' output byte for byte (times and speeds masked), exit codes and usage texts,
-// by tests/golden/tools.txt ("|" stands for a blank inside an argument); qarn-bench's
-// node counts per position are the search's signature at depth 4.
-TEST(Tools, OutputsMatch) {
-    expectReplay("tools.txt", [](const std::string& input) {
-        std::istringstream words(input);
-        std::string tool, out;
-        std::vector<std::string> args;
-        words >> tool;
-        for (std::string word; words >> word; args.push_back(word))
-            for (char& c : word) c = c == '|' ? ' ' : c;
-        ChildProcess run(toolPath(tool), args);
-        out = run.readRest(120000);
-        out += "stderr: " + run.readErrors() + "exit " + std::to_string(run.waitExit()) + "\n";
-        return std::regex_replace(out, std::regex(R"(\b(time_ms|nps) \d+)"), "$1 *");
-    });
 }

@@ -41,6 +41,9 @@ inline std::vector<Move> movesOf(const MoveList& list) {
     return std::vector<Move>(list.moves, list.moves + list.count);
 }
 
+// The names of the go command's modes (GoMode), indexed by their values.
+inline const char* const kGoModeNames[] = {"e_GoDepth", "e_GoMovesToGo", "e_GoIncrement"};
+
 // Everything make and unmake touch, history included.
 inline bool samePosition(const Position& a, const Position& b) {
     return std::memcmp(&a, &b, offsetof(Position, moveHistory)) == 0 &&

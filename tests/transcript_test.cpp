@@ -4,16 +4,9 @@
 // are masked.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "harness.h"
 
 namespace {
-
-std::string masked(const std::string& line) {
-    static const std::regex figures(R"(\b(time|nps|cpuload) \d+)");
-    return std::regex_replace(line, figures, "$1 *");
-}
 
 bool endsSearch(const std::string& line) {
     return startsWith(line, "bestmove ") || line == "nobestmove" || line == "e_CommGoPonder";
@@ -37,7 +30,7 @@ std::string answer(ChildProcess& engine, const std::string& input) {
             if (!own) continue;
         }
         if (endsSearch(*reply) || *reply == gbk("无法识别的指令。")) searching = false;
-        out += masked(*reply) + "\n";
+        out += maskClock(*reply) + "\n";
     }
     return out;
 }

@@ -1,4 +1,4 @@
-// The XQF reader on the files that tests/data/roundtrip/make.py writes (every version, a
+// The XQF reader on the files that tests/scripts/make_game_data.py writes (every version, a
 // tree, a start position, damaged files), and the round trip: the same games in every
 // notation and format give byte-identical books.
 #include "games/xqf.h"

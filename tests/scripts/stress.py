@@ -5,13 +5,14 @@ Checked after every line (an isready marks the end of its replies): the replies 
 position, move, scr, setoption and unknown lines, byte for byte where they are messages;
 every go ends in exactly one bestmove or nobestmove (go ponder in e_CommGoPonder), with
 best, ponder and book moves legal in the position given (qarn-perft lists the legal
-moves; tests/perft_oracle.py checks qarn-perft against fairy-stockfish); every isready is
+moves; tests/scripts/perft_oracle.py checks qarn-perft against fairy-stockfish); every isready is
 answered, also during a search; the engine never dies nor hangs, and ends with bye and
 exit code 0 on quit or at the end of input. On a failure: the seed, the last lines, exit 1.
 """
 
 import argparse
 import collections
+import os
 import queue
 import random
 import subprocess
@@ -19,9 +20,11 @@ import sys
 import threading
 import time
 
-START = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1"
-FENS = [START, "2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1",
-        "3k5/R8/9/9/9/9/9/9/1R7/4K4 w - - 0 1", "3k5/4R4/9/9/9/9/9/9/9/4K4 b - - 0 1",
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import positions  # noqa: E402
+
+# Positions set by FEN besides the start position and midgamepos.
+FENS = ["3k5/R8/9/9/9/9/9/9/1R7/4K4 w - - 0 1", "3k5/4R4/9/9/9/9/9/9/9/4K4 b - - 0 1",
         "3ak4/4a4/4b4/9/9/9/9/4B4/4A4/3AK4 w - - 0 1"]
 BAD_FENS = ["rnbakabnr/9/1c5c1", "4k4/9/9/9/9/9/9/9/4R4/4K4 w - - 0 1",
             "3A5/4k4/9/9/9/9/9/9/9/3K5 w - - 0 1", "rrrrbakabnr/9/9/9/9/9/9/9/9/4K4 w - - 0 1"]
@@ -40,6 +43,9 @@ class Stress:
     def __init__(self, args):
         self.args, self.rng, self.log = args, random.Random(args.seed), collections.deque(maxlen=30)
         self.legal_cache = {}
+        named = positions.named_positions(args.bench)
+        self.start_fen = named["startpos"]
+        self.fens = [self.start_fen, named["midgamepos"]] + FENS
 
     def legal(self, fen, moves):
         key = (fen, tuple(moves))
@@ -62,7 +68,7 @@ class Stress:
         self.send(b"ucci")
         while self.read() != b"      move -- " + "走棋命令".encode("gbk"):
             pass
-        self.fen, self.moves = START, []
+        self.fen, self.moves = self.start_fen, []
 
     def send(self, data):
         self.log.append(b"> " + data[:200])
@@ -104,7 +110,7 @@ class Stress:
             expect(self.replies(b"position fen " + fen.encode()), [BAD_FEN + fen.encode() + b"!"])
             self.fen = None
             return
-        fen = self.rng.choice(FENS)
+        fen = self.rng.choice(self.fens)
         moves = self.walk(fen, [], self.rng.choice([0, self.rng.randint(1, 20), self.rng.randint(150, 250)]))
         sent, expected = list(moves), []
         if moves and self.rng.random() < 0.3:  # an illegal or unreadable move cuts the list
@@ -205,10 +211,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--engine", required=True)
     parser.add_argument("--perft", required=True)
+    parser.add_argument("--bench", help="qarn-bench, for the positions (default: beside --perft)")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--duration", type=float, default=30, help="seconds of stream")
     parser.add_argument("--timeout-scale", type=float, default=1.0)
     args = parser.parse_args()
+    args.bench = args.bench or os.path.join(os.path.dirname(args.perft), "qarn-bench")
     stress = Stress(args)
     try:
         stress.run()

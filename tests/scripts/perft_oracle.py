@@ -16,13 +16,12 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.join(HERE, "..", "bench"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "bench"))
 import fsf as fsflib  # noqa: E402
+import positions  # noqa: E402
 
-ROOTS = [fsflib.START_FEN,
-         "2bakab1r/6r2/1cn4c1/p1p1p3p/9/2P3p2/PC2P1n1P/2N1B1NC1/R4R3/3AKAB2 w - - 0 1",
-         "4kar2/4a2rn/4bc3/RN1c5/2bC5/9/4p4/9/4p4/3p1K3 w - - 0 1",
-         "3k5/4PP3/4r4/3P5/9/9/9/9/9/5K3 w - - 0 1"]
+# The named positions that the playouts start from.
+ROOTS = ("startpos", "midgamepos", "checkmatepos", "zugzwangpos")
 # Squares (file, rank from red's side) each red kind may stand on; black's are mirrored.
 PALACE = [(f, r) for f in range(3, 6) for r in range(3)]
 PLACES = {"K": PALACE, "A": [(3, 0), (5, 0), (4, 1), (3, 2), (5, 2)],
@@ -64,7 +63,8 @@ def qarn_divide(perft, fen, moves, depth):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--perft", default=os.path.join(HERE, "..", "build", "qarn-perft"))
+    parser.add_argument("--perft", default=os.path.join(HERE, "..", "..", "build", "qarn-perft"))
+    parser.add_argument("--bench", help="qarn-bench, for the positions (default: beside --perft)")
     parser.add_argument("--fsf", default=os.environ.get("FAIRY_STOCKFISH", fsflib.DEFAULT_PATH))
     parser.add_argument("--positions", type=int, default=300)
     parser.add_argument("--seed", type=int, default=20240601)
@@ -72,11 +72,14 @@ def main():
     if not os.access(args.fsf, os.X_OK):
         print(f"perft_oracle: skipped, {args.fsf} is not installed")
         return 77
+    named = positions.named_positions(args.bench or os.path.join(os.path.dirname(args.perft),
+                                                                 "qarn-bench"))
+    roots = [named[name] for name in ROOTS]
     rng = random.Random(args.seed)
     failures = compared = 0
     with fsflib.Fsf(args.fsf) as fsf:
         for index in range(args.positions):
-            fen, moves = (sparse(rng), []) if index % 3 == 0 else (rng.choice(ROOTS), [])
+            fen, moves = (sparse(rng), []) if index % 3 == 0 else (rng.choice(roots), [])
             for _ in range(rng.randint(0, 60) if index % 3 else rng.randint(0, 3)):
                 fsf.position(fen, moves)
                 legal = sorted(fsf.perft(1)[1])

@@ -1,12 +1,19 @@
 #!/usr/bin/env python3
-"""Writes the XQF reader's fixtures (../xqf) and the round-trip games here: the games of
-games.txt (UCCI, '# result' after each) as Chinese PGN in GBK, Big5 and UTF-8, WXF PGN in
-ASCII and full width, and plain XQF. Independent of the engine: it tracks the board itself."""
+"""Writes the XQF reader's fixtures (tests/data/xqf) and the round-trip games
+(tests/data/roundtrip): the games of roundtrip/games.txt (UCCI, '# result' after each) as
+Chinese PGN in GBK, Big5 and UTF-8, WXF PGN in ASCII and full width, and plain XQF.
+It takes the start position from qarn-bench (the argument, by default the build's) and
+otherwise tracks the board itself, independently of the engine.
+  make_game_data.py [QARN_BENCH]"""
 import os
 import struct
+import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-START = 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1'
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import positions  # noqa: E402
+
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'data')
+START = positions.named_positions(*sys.argv[1:2])['startpos']
 KINDS, RED_NUMBERS = 'KABNRCP', '一二三四五六七八九'
 # Piece names (red, black), forward/back/sideways, front/rear, black's file digits.
 CHINESE = {
@@ -98,24 +105,24 @@ def tree(rows):
 
 
 def write(path, data, encoding=None):
-    with open(os.path.join(HERE, path), 'wb') as out:
+    with open(os.path.join(DATA, path), 'wb') as out:
         out.write(data.encode(encoding) if encoding else data)
 
 
 games = []
-for line in open(os.path.join(HERE, 'games.txt')):
+for line in open(os.path.join(DATA, 'roundtrip', 'games.txt')):
     words, result = line.split('#')[0].split(), line.split('#')[1].strip()
     fen = ' '.join(words[1:words.index('moves')]) if words[0] == 'fen' else None
     games.append((fen, words[words.index('moves') + 1:] if fen else words, result))
 for name, style, encoding in [('chinese-gbk', 'gbk', 'gbk'), ('chinese-big5', 'big5', 'big5'),
                               ('chinese-utf8-bom', 'utf-8-sig', 'utf-8-sig'),
                               ('wxf', 'wxf', 'ascii'), ('wxf-fullwidth', 'wide', 'utf-8')]:
-    write(name + '.pgn', pgn(games, style), encoding)
-os.makedirs(os.path.join(HERE, 'xqf'), exist_ok=True)
+    write('roundtrip/' + name + '.pgn', pgn(games, style), encoding)
+os.makedirs(os.path.join(DATA, 'roundtrip', 'xqf'), exist_ok=True)
 for n, (fen, moves, result) in enumerate(games):
     rows = [(m, ply + 1 < len(moves), 0, b'') for ply, m in enumerate(moves)]
     code = ['1-0', '0-1', '1/2-1/2'].index(result) + 1
-    write('xqf/%d.xqf' % n, xqf(board_of(fen or START), tree(rows), code))
+    write('roundtrip/xqf/%d.xqf' % n, xqf(board_of(fen or START), tree(rows), code))
 
 # Lines h2e2 h9g7 h0g2 (the main line), h2e2 h7e7 b0c2 and c3c4, in every version.
 TREE = tree([('h2e2', 1, 1, b''), ('h9g7', 1, 1, b''), ('h0g2', 0, 0, b'main'),
@@ -124,9 +131,9 @@ BOARD = board_of(START)
 for version in range(0x0A, 0x13):
     key = (0xFF if version % 2 else 0x5A, version * 7, 3, 200, 91, version * 13,
            version * 29 % 256, 77, 250)
-    write('../xqf/v%02x.xqf' % version, xqf(BOARD, TREE, 1, version, key))
+    write('xqf/v%02x.xqf' % version, xqf(BOARD, TREE, 1, version, key))
 black_first = tree([('h7e7', 1, 0, b''), ('h2e2', 0, 0, b'')])
-write('../xqf/black-first.xqf', xqf(BOARD, black_first, 2, 0x12, range(1, 10)))
+write('xqf/black-first.xqf', xqf(BOARD, black_first, 2, 0x12, range(1, 10)))
 plain = xqf(BOARD, TREE)
 for name, data in [('short', plain[:100]), ('bad-text', plain[:0x50] + b'\x40' + plain[0x51:]),
                    ('version-19', plain[:2] + b'\x13' + plain[3:]), ('cut', plain[:-6]),
@@ -135,4 +142,4 @@ for name, data in [('short', plain[:100]), ('bad-text', plain[:0x50] + b'\x40' +
                    ('huge-comment', plain[:0x404] + b'\xf0\xff\xff\xff' + plain[0x408:]),
                    ('two-on-one', plain[:0x10] + b'\x00\x00' + plain[0x12:]),
                    ('off-board', xqf(BOARD, tree([('h2e2', 1, 0, b'')]) + [(79, 95, 0, 0, b'')]))]:
-    write('../xqf/%s.xqf' % name, data)
+    write('xqf/%s.xqf' % name, data)
