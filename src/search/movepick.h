@@ -71,11 +71,8 @@ struct QuiescencePicker {
 // A cut-off ratio of 1, in the fixed point of the pruning limits.
 constexpr int32_t FULL_CUTOFF_RATIO = 16384;
 
-// The cut-off ratio of the move last handed out: cutoffs * FULL_CUTOFF_RATIO / tries.
-inline int32_t cutoffRatio(const MovePicker& picker) {
-    return picker.cutoffs * FULL_CUTOFF_RATIO / picker.tries;
-}
-// Whether that ratio lies below `limit`, without the division.
+// Whether the cut-off ratio of the move last handed out, cutoffs * FULL_CUTOFF_RATIO / tries,
+// lies below `limit`, computed without the division.
 inline bool cutoffRatioBelow(const MovePicker& picker, int32_t limit) {
     return picker.cutoffs * FULL_CUTOFF_RATIO < limit * picker.tries;
 }
