@@ -2,7 +2,6 @@
 // probe's report lines, the three-miss rule and re-arming by setoption loadbook.
 #include <gtest/gtest.h>
 
-
 #include "harness.h"
 #include "test_util.h"
 

@@ -1,11 +1,12 @@
 // The PGN reader on its samples: one file per encoding and notation, each game's moves,
 // result and the first move it could not read.
+#include "games/pgn.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "games/encoding.h"
-#include "games/pgn.h"
 #include "harness.h"
 
 namespace {

@@ -40,4 +40,3 @@ bool applyMoveTexts(Position& pos, int count, const uint32_t* moveTexts) {
     pos.rootCount = pos.historyCount;
     return true;
 }
-

@@ -19,9 +19,8 @@ void setSearchLimits(int goMode, int32_t arg2, int32_t arg3) {
         searchLimits.timeLimited = true;
         int32_t movesToGo = arg3 < 1 ? 1 : arg3;
         // Whole seconds: the time left divided among the moves to go, rounded down.
-        searchLimits.perMoveTime = goMode == e_GoMovesToGo
-                                       ? double(arg2 / movesToGo)
-                                       : INCREMENT_TIME_SHARE * total + arg3;
+        searchLimits.perMoveTime = goMode == e_GoMovesToGo ? double(arg2 / movesToGo)
+                                                           : INCREMENT_TIME_SHARE * total + arg3;
         searchLimits.maximumTime = total;
         if (MAXIMUM_TIME_FACTOR * searchLimits.perMoveTime < searchLimits.maximumTime)
             searchLimits.maximumTime = MAXIMUM_TIME_FACTOR * searchLimits.perMoveTime;

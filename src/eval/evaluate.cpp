@@ -99,8 +99,8 @@ int palacePenalty(const Position& pos, const PalaceSquares& palace) {
     for (int slot = SLOT_CANNON; slot < SLOT_CANNON + 2; slot++) {
         Square cannon = pos.pieceSquare[enemyBase + slot];
         if (cannon == 0) continue;
-        int distance = palace.backRank == LAST_RANK ? LAST_RANK - rankOf(cannon)
-                                                    : rankOf(cannon) - FIRST_RANK;
+        int distance =
+            palace.backRank == LAST_RANK ? LAST_RANK - rankOf(cannon) : rankOf(cannon) - FIRST_RANK;
         const SlideMasks& centralLine =
             fileSlideMasks[rankOf(cannon) * FILE_OCCUPANCIES + pos.fileBits[centralFile]];
         if (formation == HOME) {

@@ -90,11 +90,16 @@ bool onReachableSquare(int piece, Square sq) {
     bool redHalf = (sq & RED_HALF_BIT) != 0;
     bool ownHalf = (piece & RED_BIT) ? redHalf : !redHalf;
     switch (pieceTypeOf[piece]) {
-        case KING: return inPalace[sq] && ownHalf;
-        case ADVISOR: return advisorMoves[sq][0] != 0 && ownHalf;
-        case BISHOP: return bishopMoves[sq][0] != 0 && ownHalf;
-        case PAWN: return pawnMoves[(piece & RED_BIT) ? RED : BLACK][sq][0] != 0;
-        default: return true;
+        case KING:
+            return inPalace[sq] && ownHalf;
+        case ADVISOR:
+            return advisorMoves[sq][0] != 0 && ownHalf;
+        case BISHOP:
+            return bishopMoves[sq][0] != 0 && ownHalf;
+        case PAWN:
+            return pawnMoves[(piece & RED_BIT) ? RED : BLACK][sq][0] != 0;
+        default:
+            return true;
     }
 }
 

@@ -89,9 +89,8 @@ void computeLegalityInfo(const Position& pos, LegalityInfo& info) {
     if (!inCheck) return;
     // Pawns beside the king and the one whose forward step lands on it: only their capture
     // answers them.
-    for (Square sq :
-         {Square(king - 1), Square(king + 1),
-          Square(pos.side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
+    for (Square sq : {Square(king - 1), Square(king + 1),
+                      Square(pos.side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
         PieceIndex piece = pos.board[sq];
         if ((piece & enemy) && slotOf(piece) >= SLOT_PAWN) {
             if (fileOf(sq) == kingFile) {

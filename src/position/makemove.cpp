@@ -1,7 +1,7 @@
 #include "position/makemove.h"
 
-#include "position/psqt.h"
 #include "position/keys.h"
+#include "position/psqt.h"
 #include "position/tables.h"
 
 namespace {
@@ -169,8 +169,8 @@ bool isSideInCheck(const Position& pos, int side) {
         }
     }
     // Pawns beside the king, then the pawn whose forward step lands on it.
-    for (Square sq :
-         {Square(king - 1), Square(king + 1), Square(side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
+    for (Square sq : {Square(king - 1), Square(king + 1),
+                      Square(side == RED ? king - RANK_STEP : king + RANK_STEP)}) {
         PieceIndex piece = pos.board[sq];
         if ((piece & base) && isPawn(piece)) return true;
     }
@@ -232,7 +232,8 @@ int repetitionStatus(const Position& pos) {
     for (int i = pos.historyCount - 1; i > 0; i -= 2) {
         MoveRecord newer = pos.moveHistory[i];
         MoveRecord older = pos.moveHistory[i - 1];
-        if ((newer & RECORD_MOVE_BITS) == NULL_MOVE || (older & RECORD_MOVE_BITS) == NULL_MOVE) return 0;
+        if ((newer & RECORD_MOVE_BITS) == NULL_MOVE || (older & RECORD_MOVE_BITS) == NULL_MOVE)
+            return 0;
         if ((newer & RECORD_CAPTURE_BITS) != 0 || (older & RECORD_CAPTURE_BITS) != 0) return 0;
         if (!(newer & CHECK_BIT)) oppChecks = false;
         if (!(older & CHECK_BIT)) ownChecks = false;

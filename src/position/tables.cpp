@@ -68,7 +68,8 @@ constexpr std::array<uint8_t, 512> buildStepKind() {
 
 constexpr std::array<int8_t, 512> buildKnightLegs() {
     std::array<int8_t, 512> legs{};
-    for (int i = 0; i < 8; i++) legs[knightJumps[i] + DIFFERENCE_OFFSET] = int8_t(knightLegSteps[i]);
+    for (int i = 0; i < 8; i++)
+        legs[knightJumps[i] + DIFFERENCE_OFFSET] = int8_t(knightLegSteps[i]);
     return legs;
 }
 

@@ -321,7 +321,8 @@ Move nextQuiescenceMove(QuiescencePicker& picker) {
     if (*picker.stage == STAGE_END) return 0;
     while (picker.index < picker.list.count) {
         Move move = picker.list.moves[picker.index++];
-        if (picker.inCheck ? isLegalPick(move, picker) : isLegalCaptureOutOfCheck(move, *picker.pos))
+        if (picker.inCheck ? isLegalPick(move, picker)
+                           : isLegalCaptureOutOfCheck(move, *picker.pos))
             return move;
     }
     picker.stage++;

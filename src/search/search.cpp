@@ -117,8 +117,8 @@ int searchNode(Position& pos, int alpha, int beta, int depth, int ply, Move* pv,
 
         // History pruning: near the horizon, skip quiet moves that rarely cut off.
         if (zeroWindow && !inCheck && depth <= HISTORY_PRUNE_MAX_DEPTH && newDepth < depth) {
-            int limit = depth < HISTORY_PRUNE_MAX_DEPTH ? HISTORY_PRUNE_LIMIT / 3
-                                                        : HISTORY_PRUNE_LIMIT / 4;
+            int limit =
+                depth < HISTORY_PRUNE_MAX_DEPTH ? HISTORY_PRUNE_LIMIT / 3 : HISTORY_PRUNE_LIMIT / 4;
             if (cutoffRatioBelow(picker, limit)) {
                 prunedAny = true;
                 continue;

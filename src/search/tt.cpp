@@ -47,8 +47,8 @@ void ttClear() {
     TranspositionTable& table = transpositionTable;
     table.generation = 0;
     computeGenerationAge(table);
-    const HashEntry empty = {0,        0,        NO_DEPTH,    uint8_t(table.generation),
-                             NO_DEPTH, NO_DEPTH, NO_DEPTH,    -MATE_SCORE,
+    const HashEntry empty = {0,         0,        NO_DEPTH, uint8_t(table.generation),
+                             NO_DEPTH,  NO_DEPTH, NO_DEPTH, -MATE_SCORE,
                              MATE_SCORE};
     for (uint32_t i = 0; i < table.entryCount; i++) table.entries[i] = empty;
 }

@@ -15,7 +15,6 @@ struct Game {
     Position position;
 };
 
-
 // Sets a new game from a FEN in the engine's letters or XBoard's (e for the elephant, h for
 // the horse); false, changing nothing, when it is not a playable position.
 bool setGameFen(Game& game, const std::string& fen);
