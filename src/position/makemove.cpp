@@ -131,9 +131,9 @@ void unmakeNullMove(Position& pos, const UndoRecord& undo) {
 }
 
 bool isSideInCheck(const Position& pos, int side) {
-    Square king = pos.pieceSquare[sideBase(side)];
+    Square king = pos.pieceSquare[side == RED ? RED_BIT : BLACK_BIT];
     if (king == 0) return false;
-    int base = enemyBase(side);
+    int base = side == RED ? BLACK_BIT : RED_BIT;
     const Square* attackers = pos.pieceSquare + base;
     const SlideMasks& fileLine = fileMasksOf(pos, king);
     const SlideMasks& rankLine = rankMasksOf(pos, king);

@@ -16,7 +16,7 @@ inline void addSteps(MoveList& list, Square from, const Square* row, Accept acce
 // Destinations of a list along a rank (entries are files) or a file (entries are ranks).
 template <typename Accept>
 inline void addRankLine(MoveList& list, Square from, const uint8_t* files, Accept accept) {
-    int rankBase = rankOf(from) << 4;
+    int rankBase = rankStart(from);
     for (; *files != 0; files++) {
         Square to = Square(rankBase | *files);
         if (accept(to)) list.moves[list.count++] = makeMoveCode(from, to);

@@ -99,7 +99,7 @@ inline Square squareOnFile(Square sq, unsigned bit) {
     return Square((__builtin_ctz(bit) + FIRST_RANK) << 4 | fileOf(sq));
 }
 inline Square squareOnRank(Square sq, unsigned bit) {
-    return Square(rankOf(sq) << 4 | (__builtin_ctz(bit) + FIRST_FILE));
+    return Square(rankStart(sq) | (__builtin_ctz(bit) + FIRST_FILE));
 }
 
 extern uint8_t bitCount[1 << 16];

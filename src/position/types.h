@@ -57,6 +57,10 @@ inline int rankOf(Square sq) {
 inline int fileOf(Square sq) {
     return sq & 15;
 }
+// The Square at file 0 of sq's rank: sq without its file.
+inline int rankStart(Square sq) {
+    return sq & 0xF0;
+}
 inline Square moveFrom(Move mv) {
     return Square(mv >> 8);
 }
@@ -67,8 +71,8 @@ inline Move makeMoveCode(Square from, Square to) {
     return Move(from * 256 + to);
 }
 // The same point seen from the other side: rank and file both mirrored.
-inline Square mirrorSquare(Square sq) {
-    return Square(254 - sq);
+inline int mirrorSquare(Square sq) {
+    return 254 - sq;
 }
 // The first PieceIndex of a side, its king: 16 for red, 32 for black.
 inline int sideBase(int side) {
