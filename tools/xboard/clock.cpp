@@ -3,10 +3,10 @@
 #include <algorithm>
 
 // UCCI clocks are whole seconds, and Qarn reads "go time T movestogo N" as T / N seconds
-// (rounded down) for the move and "go time T increment I" as 5% of T plus I, never more
-// than twice that or than T. The go line below always tells the engine the truth rounded
-// down, in the form that keeps its own plan sensible; where whole seconds say too little
-// (under one second left, or fewer seconds than moves to go) the engine is asked for the
+// (rounded down, or in milliseconds when N exceeds T) for the move and "go time T increment I" as
+// 5% of T plus I, never more than twice that or than T. The go line below always tells the engine
+// the truth rounded down, in the form that keeps its own plan sensible; where whole seconds say too
+// little (under one second left, or fewer seconds than moves to go) the engine is asked for the
 // deepest search and the adapter's own stop, measured in milliseconds, ends it in time.
 SearchPlan planSearch(const TimeControl& control, int movesMade) {
     SearchPlan plan;
