@@ -11,7 +11,7 @@ import sys
 # Lowest first. A folder may include its own files and those of every folder before it;
 # folders on one level (eval and book) do not include each other.
 LAYERS = [["src/base"], ["src/position"], ["src/eval", "src/book"], ["src/search"],
-          ["src/engine"], ["tools/games"], ["tools/book", "tools/review"], ["tools"]]
+          ["src/engine"], ["tools/games"], ["tools/book", "tools/review"], ["tools"], ["web"]]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -37,7 +37,7 @@ def resolve(root, including, name):
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "../..")
     graph, problems = {}, []
-    for top in ("src", "tools"):
+    for top in ("src", "tools", "web"):
         for folder, _, names in os.walk(os.path.join(root, top)):
             for name in names:
                 if not name.endswith((".h", ".cpp")):
