@@ -1,0 +1,187 @@
+// Every text of the page in simplified Chinese and English. The language comes from the
+// browser unless the player chose one, which is remembered. Static texts are found through
+// data-i18n (text), data-i18n-title and data-i18n-placeholder attributes.
+
+const STORAGE_KEY = 'qarn.lang';
+
+export const STRINGS = {
+    en: {
+        modePlay: 'Play',
+        modeAnalyse: 'Analyse',
+        modeReview: 'Review',
+        restart: 'Restart the engine',
+        first: 'First move',
+        prev: 'Previous move (←)',
+        next: 'Next move (→)',
+        last: 'Last move',
+        flip: 'Flip the board',
+        youPlay: 'You play',
+        red: 'Red',
+        black: 'Black',
+        strength: 'Qarn thinks',
+        perMove: '{n} s per move',
+        depth: 'depth {n}',
+        newGame: 'New game',
+        takeBack: 'Take back',
+        engineOn: 'Engine analysis',
+        reviewSoon:
+            'Game review is coming: a graph of the winning chances move by move, ' +
+            'marks (?! ? ??) in the move list and the better move drawn on the board.',
+        moves: 'Moves',
+        notationChinese: 'Chinese',
+        tools: 'Position and game files',
+        fen: 'Position (FEN)',
+        setPosition: 'Set up',
+        importLabel: 'Paste a game (PGN) or a FEN',
+        importHint: '[Game "Chinese Chess"] … 1. 炮二平五 馬８進７ …',
+        loadText: 'Load',
+        loadFile: 'Open a file (PGN, XQF)…',
+        copyPgn: 'Copy PGN',
+        downloadPgn: 'Save PGN',
+        footer: 'Qarn, a Xiangqi engine, running in your browser. MIT licence.',
+        engineStarting: 'Engine starting…',
+        engineReady: '{name} ready',
+        engineStopped: 'Engine stopped',
+        engineDown: 'The engine stopped working ({reason}). Your game is kept.',
+        engineSilent: 'it no longer answers',
+        bookMissing: 'No opening book: Qarn plays without it. ({message})',
+        yourMove: 'Your move ({side}).',
+        thinking: '{name} is thinking…',
+        goToEnd: 'Go to the last move to continue the game.',
+        waitingEngine: 'Waiting for the engine…',
+        mate: 'Checkmate: {winner} wins.',
+        stalemate: '{loser} has no legal move: {winner} wins.',
+        result: 'Result: {result}',
+        toMove: '{side} to move',
+        book: 'Book',
+        bookMoves: 'Book moves: {moves}',
+        depthOf: 'depth {depth}/{mdepth}',
+        rate: '{rate}nodes/s',
+        analysisOff: 'Analysis is off.',
+        noMove: '{name} found no move.',
+        illegalEngineMove: 'The engine proposed a move that is not legal here ({move}).',
+        fenRefused: 'This FEN was not accepted: {error}',
+        importFailed: 'The game could not be read: {error}',
+        importNone: 'No game was found in it.',
+        loaded: 'Loaded: {game}',
+        copied: 'PGN copied to the clipboard.',
+        copyByHand: 'Select the text below and copy it.',
+        player: 'Player',
+    },
+    zh: {
+        modePlay: '对弈',
+        modeAnalyse: '分析',
+        modeReview: '复盘',
+        restart: '重启引擎',
+        first: '第一步',
+        prev: '上一步 (←)',
+        next: '下一步 (→)',
+        last: '最后一步',
+        flip: '翻转棋盘',
+        youPlay: '你执',
+        red: '红方',
+        black: '黑方',
+        strength: 'Qarn 思考',
+        perMove: '每步 {n} 秒',
+        depth: '深度 {n}',
+        newGame: '新对局',
+        takeBack: '悔棋',
+        engineOn: '引擎分析',
+        reviewSoon: '复盘功能即将推出：逐步胜率曲线、着法标记 (?! ? ??)，并在棋盘上画出更好的着法。',
+        moves: '着法',
+        notationChinese: '中文',
+        tools: '局面与棋谱文件',
+        fen: '局面 (FEN)',
+        setPosition: '设置局面',
+        importLabel: '粘贴棋谱 (PGN) 或 FEN',
+        importHint: '[Game "Chinese Chess"] … 1. 炮二平五 馬８進７ …',
+        loadText: '载入',
+        loadFile: '打开文件 (PGN, XQF)…',
+        copyPgn: '复制 PGN',
+        downloadPgn: '保存 PGN',
+        footer: 'Qarn 象棋引擎，在你的浏览器中运行。MIT 许可证。',
+        engineStarting: '引擎启动中…',
+        engineReady: '{name} 已就绪',
+        engineStopped: '引擎已停止',
+        engineDown: '引擎停止工作了（{reason}）。你的对局已保留。',
+        engineSilent: '它不再响应',
+        bookMissing: '没有开局库：Qarn 将不用开局库下棋。（{message}）',
+        yourMove: '轮到你走（{side}）。',
+        thinking: '{name} 正在思考…',
+        goToEnd: '回到最后一步以继续对局。',
+        waitingEngine: '等待引擎…',
+        mate: '将死：{winner}胜。',
+        stalemate: '{loser}无子可动：{winner}胜。',
+        result: '结果：{result}',
+        toMove: '{side}走棋',
+        book: '开局库',
+        bookMoves: '开局库着法：{moves}',
+        depthOf: '深度 {depth}/{mdepth}',
+        rate: '{rate}节点/秒',
+        analysisOff: '分析已关闭。',
+        noMove: '{name} 找不到着法。',
+        illegalEngineMove: '引擎给出了一个此处不合法的着法（{move}）。',
+        fenRefused: '无法接受此 FEN：{error}',
+        importFailed: '无法读取棋谱：{error}',
+        importNone: '其中没有找到棋局。',
+        loaded: '已载入：{game}',
+        copied: 'PGN 已复制到剪贴板。',
+        copyByHand: '请选中下面的文字并复制。',
+        player: '棋手',
+    },
+};
+
+let language = 'en';
+
+function stored() {
+    try {
+        return localStorage.getItem(STORAGE_KEY);
+    } catch {
+        return null; // storage can be blocked; the browser's language is used then
+    }
+}
+
+/** The remembered choice, else the browser's preferred languages (any Chinese gives 'zh'). */
+export function detectLanguage() {
+    const choice = stored();
+    if (choice && choice in STRINGS) return choice;
+    const wanted = navigator.languages?.length ? navigator.languages : [navigator.language];
+    for (const tag of wanted) {
+        const base = String(tag || '')
+            .toLowerCase()
+            .split('-')[0];
+        if (base in STRINGS) return base;
+    }
+    return 'en';
+}
+
+export function currentLanguage() {
+    return language;
+}
+
+/** The text for key with {name} placeholders filled from params. */
+export function t(key, params = {}) {
+    const text = STRINGS[language][key] ?? STRINGS.en[key] ?? key;
+    return text.replace(/\{(\w+)\}/g, (_, name) => (name in params ? params[name] : `{${name}}`));
+}
+
+/** Switches the language, fills the static texts, and remembers the choice if asked. */
+export function setLanguage(lang, remember = false) {
+    language = lang in STRINGS ? lang : 'en';
+    if (remember) {
+        try {
+            localStorage.setItem(STORAGE_KEY, language);
+        } catch {
+            // not remembered, still applied
+        }
+    }
+    document.documentElement.lang = language === 'zh' ? 'zh-CN' : 'en';
+    for (const node of document.querySelectorAll('[data-i18n]')) node.textContent = t(node.dataset.i18n);
+    for (const node of document.querySelectorAll('[data-i18n-title]')) {
+        node.title = t(node.dataset.i18nTitle);
+        node.setAttribute('aria-label', node.title);
+    }
+    for (const node of document.querySelectorAll('[data-i18n-placeholder]')) {
+        node.placeholder = t(node.dataset.i18nPlaceholder);
+    }
+}
