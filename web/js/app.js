@@ -28,21 +28,22 @@ const SETTINGS_KEY = 'qarn.settings';
 const SESSION_KEY = 'qarn.session';
 const DEFAULT_SETTINGS = { side: 'red', strength: 'time 2', notation: 'chinese' };
 
-// The engine reads command lines of at most 1024 bytes: a position goes to it as the FEN after
-// the last capture (which keeps what repetition needs) plus the moves since, at most this many.
-const MAX_POSITION_MOVES = 150;
+// A position goes to the engine as the game's start and every move since, so that it sees the
+// repetitions. Its history holds fewer than 3840 moves and its lines 32 KiB; a longer game
+// (never seen in play) starts this many moves back.
+const MAX_POSITION_MOVES = 3000;
 
 // A FEN pasted where a game is expected: ten ranks of placement.
 const FEN_SHAPE = /^\s*[1-9a-zA-Z]+(\/[1-9a-zA-Z]+){9}(\s|$)/;
 
 const $ = (selector) => document.querySelector(selector);
 
-// The engine worker: qarn-worker.js beside the page. For development and the page's tests,
-// ?worker=dev/mock-worker.js picks another script of the same site.
+// The engine worker: qarn-worker.js beside the page. ?book=none on the page's URL (passed to
+// the worker) plays without the opening book, as the tests do for repeatable games.
 function workerUrl() {
-    const chosen = new URLSearchParams(location.search).get('worker');
-    const sameSite = chosen && /^[\w./?=&%-]+\.js(\?[\w=&%-]*)?$/.test(chosen) && !chosen.includes('//');
-    return sameSite ? chosen : 'qarn-worker.js';
+    return new URLSearchParams(location.search).get('book') === 'none'
+        ? 'qarn-worker.js?book=none'
+        : 'qarn-worker.js';
 }
 
 function loadSettings() {
@@ -92,7 +93,7 @@ class App {
 
         setLanguage(detectLanguage());
         const session = loadSession();
-        if (session) this.settings.side = session.side === 'black' ? 'black' : 'red';
+        if (session) this.settings.side = ['black', 'none'].includes(session.side) ? session.side : 'red';
         this.bindControls();
         this.fillStrengths();
         if (session) {
@@ -129,9 +130,7 @@ class App {
 
     /** The `position` command for the shown position. */
     positionCommand() {
-        const plies = this.line.plies;
-        let from = this.cursor;
-        while (from > 0 && !plies[from - 1].capture && this.cursor - from < MAX_POSITION_MOVES) from--;
+        const from = Math.max(0, this.cursor - MAX_POSITION_MOVES);
         const moves = this.game.moves.slice(from, this.cursor);
         return `position fen ${this.fenAt(from)}${moves.length ? ` moves ${moves.join(' ')}` : ''}`;
     }
@@ -217,8 +216,12 @@ class App {
     playTags() {
         const player = t('player');
         const engine = this.engine.name;
-        const red = this.settings.side === 'red';
-        return { Event: `${player} – ${engine}`, Red: red ? player : engine, Black: red ? engine : player };
+        const side = this.settings.side;
+        return {
+            Event: side === 'none' ? engine : `${player} – ${engine}`,
+            Red: side === 'red' ? player : engine,
+            Black: side === 'black' ? player : engine,
+        };
     }
 
     overText(position) {

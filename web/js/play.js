@@ -1,6 +1,7 @@
-// Play mode: the player has one side and Qarn the other, at the chosen strength. Qarn moves
-// whenever the last position of the game is shown and it is its turn; a move the player makes
-// at an earlier position cuts the game there and goes on from it.
+// Play mode: the player has one side and Qarn the other, at the chosen strength, or Qarn plays
+// both ('none', the player watches). Qarn moves whenever the last position of the game is shown
+// and it is its turn; a move the player makes at an earlier position cuts the game there and
+// goes on from it.
 
 import { sideOfPly } from './game.js';
 import { t } from './i18n.js';
@@ -112,6 +113,6 @@ export class PlayMode {
         else if (shown.side === app.settings.side) text = t('yourMove', { side: t(shown.side) });
         else text = app.atEnd() ? t('waitingEngine') : t('goToEnd');
         this.status.textContent = text;
-        this.takeBackButton.disabled = app.game.moves.length === 0;
+        this.takeBackButton.disabled = app.game.moves.length === 0 || app.settings.side === 'none';
     }
 }
