@@ -38,14 +38,6 @@ const FEN_SHAPE = /^\s*[1-9a-zA-Z]+(\/[1-9a-zA-Z]+){9}(\s|$)/;
 
 const $ = (selector) => document.querySelector(selector);
 
-// The engine worker: qarn-worker.js beside the page. ?book=none on the page's URL (passed to
-// the worker) plays without the opening book, as the tests do for repeatable games.
-function workerUrl() {
-    return new URLSearchParams(location.search).get('book') === 'none'
-        ? 'qarn-worker.js?book=none'
-        : 'qarn-worker.js';
-}
-
 function loadSettings() {
     const settings = { ...DEFAULT_SETTINGS };
     try {
@@ -80,7 +72,7 @@ class App {
         this.imported = [];
 
         this.board = new Board($('#board'), (move) => this.playerMove(move));
-        this.engine = new Engine(workerUrl(), {
+        this.engine = new Engine(self.qarnWorkerUrl ?? 'qarn-worker.js', {
             onState: (state, reason) => this.engineState(state, reason),
             onEvent: (event) => this.engineEvent(event),
         });
@@ -107,7 +99,9 @@ class App {
             this.startPlayGame();
         }
         this.setMode(session?.mode in this.modes ? session.mode : 'play');
-        this.engine.start();
+        // The worker that index.html started, once.
+        this.engine.start(self.qarnWorker);
+        self.qarnWorker = null;
     }
 
     // ---- The game and the shown position ----

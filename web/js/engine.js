@@ -59,14 +59,18 @@ export class Engine {
         Object.assign(this, TIMEOUTS);
     }
 
-    start() {
+    /**
+     * Starts a new worker, or takes over `early`, one the page started and sent ucci before its
+     * modules had loaded, with the events it has sent meanwhile (`early.events`).
+     */
+    start(early = null) {
         this.shutDown();
         this.state = 'starting';
         this.heardAt = performance.now();
         this.pingAt = 0;
         this.listener.onState?.('starting');
         try {
-            this.worker = new Worker(this.url);
+            this.worker = early ?? new Worker(this.url);
         } catch (e) {
             this.die(String(e.message || e));
             return;
@@ -77,8 +81,12 @@ export class Engine {
             this.die(e.message || 'worker error');
         };
         this.worker.onmessageerror = () => this.die('unreadable message from the worker');
-        this.worker.postMessage('ucci');
+        if (!early) this.worker.postMessage('ucci');
         this.timer = setInterval(() => this.watch(), 250);
+        for (const event of early?.events ?? []) {
+            if (event.type === 'message') this.receive(event.data);
+            else this.die(event.message || 'worker error');
+        }
     }
 
     /** A structured call; resolves with its result, rejects with its error or when the worker dies. */
