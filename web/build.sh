@@ -5,8 +5,6 @@
 #   bash web/build.sh            then   python3 -m http.server -d build-web/site 8000
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Debian's emscripten runs on Node, which does not search Debian's module folder by itself.
-export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 if [ ! -f build/qarn.bin ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
     cmake --build build -j2 --target default-book
