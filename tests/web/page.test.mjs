@@ -60,7 +60,13 @@ after(async () => {
 async function open(t, { query = '', locale = 'en-US', phone = false, route } = {}) {
     const context = await browser.newContext(
         phone
-            ? { viewport: { width: 390, height: 844 }, deviceScaleFactor: 2, isMobile: true, hasTouch: true, locale }
+            ? {
+                  viewport: { width: 390, height: 844 },
+                  deviceScaleFactor: 2,
+                  isMobile: true,
+                  hasTouch: true,
+                  locale,
+              }
             : { viewport: { width: 1280, height: 800 }, locale },
     );
     if (route) await context.route(route.url, route.handler);
@@ -89,70 +95,93 @@ async function click(page, from, to) {
 
 // The legal moves after `moves` from the start, by the native move generator.
 function legalAfter(moves, fen = START) {
-    const run = spawnSync(PERFT, ['--divide', '--fen', fen, '--moves', moves.join(' '), '1'], { encoding: 'utf8' });
+    const run = spawnSync(PERFT, ['--divide', '--fen', fen, '--moves', moves.join(' '), '1'], {
+        encoding: 'utf8',
+    });
     assert.equal(run.status, 0, run.stderr);
-    return run.stdout.split('\n').filter((line) => /^[a-i]\d[a-i]\d 1$/.test(line)).map((line) => line.slice(0, 4));
+    return run.stdout
+        .split('\n')
+        .filter((line) => /^[a-i]\d[a-i]\d 1$/.test(line))
+        .map((line) => line.slice(0, 4));
 }
 
 function assertLegalGame(moves) {
-    moves.forEach((move, i) => assert.ok(legalAfter(moves.slice(0, i)).includes(move), `move ${i + 1} ${move}`));
+    moves.forEach((move, i) =>
+        assert.ok(legalAfter(moves.slice(0, i)).includes(move), `move ${i + 1} ${move}`),
+    );
 }
 
-test('the engine answers ucci, and a clicked move is answered by a legal one', async (t) => {
-    const page = await open(t);
-    assert.match(await page.textContent('#engine-state'), /^Qarn chess engine \d+\.\d+\.\d+ ready$/);
-    assert.match(await page.textContent('#play-status'), /Your move/);
-    // Refused: a king out of its palace, a horse onto its own cannon, a soldier sideways
-    // before the river, a black piece on red's turn.
-    for (const [from, to] of [['e0', 'e2'], ['b0', 'b2'], ['a3', 'b3'], ['h9', 'g7']]) {
-        await click(page, from, to);
-        assert.equal(await moveCount(page), 0, `${from}${to} was taken`);
-    }
-    await click(page, 'h2', 'e2');
-    await waitMoves(page, 2);
-    assert.equal(await page.locator('#move-list .move').first().textContent(), '炮二平五');
-    assert.equal(await page.getAttribute('[data-at="e2"]', 'data-piece'), 'C');
-    assertLegalGame(await gameMoves(page));
-    await page.waitForSelector('#play-status:has-text("Your move")', WAIT);
+test(
+    'the engine answers ucci, and a clicked move is answered by a legal one',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t);
+        assert.match(await page.textContent('#engine-state'), /^Qarn chess engine \d+\.\d+\.\d+ ready$/);
+        assert.match(await page.textContent('#play-status'), /Your move/);
+        // Refused: a king out of its palace, a horse onto its own cannon, a soldier sideways
+        // before the river, a black piece on red's turn.
+        for (const [from, to] of [
+            ['e0', 'e2'],
+            ['b0', 'b2'],
+            ['a3', 'b3'],
+            ['h9', 'g7'],
+        ]) {
+            await click(page, from, to);
+            assert.equal(await moveCount(page), 0, `${from}${to} was taken`);
+        }
+        await click(page, 'h2', 'e2');
+        await waitMoves(page, 2);
+        assert.equal(await page.locator('#move-list .move').first().textContent(), '炮二平五');
+        assert.equal(await page.getAttribute('[data-at="e2"]', 'data-piece'), 'C');
+        assertLegalGame(await gameMoves(page));
+        await page.waitForSelector('#play-status:has-text("Your move")', WAIT);
 
-    // Dragged, then taken back.
-    const a = await page.locator('[data-square="h0"]').boundingBox();
-    const b = await page.locator('[data-square="g2"]').boundingBox();
-    await page.mouse.move(a.x + a.width / 2, a.y + a.height / 2);
-    await page.mouse.down();
-    await page.mouse.move(b.x + b.width / 2, b.y + b.height / 2, { steps: 5 });
-    await page.mouse.up();
-    await waitMoves(page, 4);
-    assertLegalGame(await gameMoves(page));
-    await page.waitForSelector('#play-status:has-text("Your move")', WAIT);
-    await page.click('#take-back');
-    await waitMoves(page, 2);
-    assert.equal(await page.getAttribute('[data-at="h0"]', 'data-piece'), 'N');
+        // Dragged, then taken back.
+        const a = await page.locator('[data-square="h0"]').boundingBox();
+        const b = await page.locator('[data-square="g2"]').boundingBox();
+        await page.mouse.move(a.x + a.width / 2, a.y + a.height / 2);
+        await page.mouse.down();
+        await page.mouse.move(b.x + b.width / 2, b.y + b.height / 2, { steps: 5 });
+        await page.mouse.up();
+        await waitMoves(page, 4);
+        assertLegalGame(await gameMoves(page));
+        await page.waitForSelector('#play-status:has-text("Your move")', WAIT);
+        await page.click('#take-back');
+        await waitMoves(page, 2);
+        assert.equal(await page.getAttribute('[data-at="h0"]', 'data-piece'), 'N');
 
-    // Flipped, the names stay with their points: a0 goes from bottom left to top right.
-    const before = await page.locator('[data-square="a0"]').boundingBox();
-    await page.click('#flip');
-    const flipped = await page.locator('[data-square="a0"]').boundingBox();
-    assert.ok(flipped.x > before.x && flipped.y < before.y);
-});
+        // Flipped, the names stay with their points: a0 goes from bottom left to top right.
+        const before = await page.locator('[data-square="a0"]').boundingBox();
+        await page.click('#flip');
+        const flipped = await page.locator('[data-square="a0"]').boundingBox();
+        assert.ok(flipped.x > before.x && flipped.y < before.y);
+    },
+);
 
-test('Qarn plays itself in the page to the end of the game, every move legal', async (t) => {
-    const page = await open(t, { query: '?book=none' });
-    await page.selectOption('#strength', 'depth 4');
-    await page.check('input[name="side"][value="none"]');
-    await page.waitForFunction(() => document.querySelector('#game-result').textContent !== '', null, {
-        timeout: 300000,
-    });
-    const moves = await gameMoves(page);
-    assert.equal(await moveCount(page), moves.length);
-    assert.ok(moves.length > 20, `${moves.length} moves`);
-    assertLegalGame(moves);
-    assert.deepEqual(legalAfter(moves), [], 'the last position has no legal move');
-    const loser = moves.length % 2 === 0 ? 'Red' : 'Black';
-    assert.match(await page.textContent('#game-result'), new RegExp(`${loser} has no legal move|Checkmate`));
-});
+test(
+    'Qarn plays itself in the page to the end of the game, every move legal',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t, { query: '?book=none' });
+        await page.selectOption('#strength', 'depth 4');
+        await page.check('input[name="side"][value="none"]');
+        await page.waitForFunction(() => document.querySelector('#game-result').textContent !== '', null, {
+            timeout: 300000,
+        });
+        const moves = await gameMoves(page);
+        assert.equal(await moveCount(page), moves.length);
+        assert.ok(moves.length > 20, `${moves.length} moves`);
+        assertLegalGame(moves);
+        assert.deepEqual(legalAfter(moves), [], 'the last position has no legal move');
+        const loser = moves.length % 2 === 0 ? 'Red' : 'Black';
+        assert.match(
+            await page.textContent('#game-result'),
+            new RegExp(`${loser} has no legal move|Checkmate`),
+        );
+    },
+);
 
-test('isready and stop reach a running search within 100 ms', async (t) => {
+test('isready and stop reach a running search within 100 ms', { timeout: 300000 }, async (t) => {
     const page = await open(t);
     const rounds = await page.evaluate(async () => {
         const worker = new Worker('qarn-worker.js?book=none');
@@ -186,7 +215,7 @@ test('isready and stop reach a running search within 100 ms', async (t) => {
     }
 });
 
-test('analysis shows depth, score, line and arrow; desktop screenshot', async (t) => {
+test('analysis shows depth, score, line and arrow; desktop screenshot', { timeout: 300000 }, async (t) => {
     const page = await open(t, { query: '?book=none' });
     await page.click('[data-mode="analyse"]');
     await click(page, 'h2', 'e2');
@@ -202,109 +231,138 @@ test('analysis shows depth, score, line and arrow; desktop screenshot', async (t
     assert.equal(await page.locator('.arrow').count(), 0);
 });
 
-test('refused FENs and games change nothing; a game loads and exports as PGN', async (t) => {
-    const page = await open(t);
-    await click(page, 'h2', 'e2');
-    await waitMoves(page, 2);
-    await page.click('#panel-tools summary');
-    const refused = [
-        ['#fen', '#fen-load', 'rnbakabnr/9/1c5c1 w - - 0 1', /not a FEN/],
-        ['#fen', '#fen-load', START.replace('RNBAKABNR', 'RNBA1ABNR'), /not a legal position/],
-        ['#import-text', '#import-load', '[Event "x"]\n1. H2-E2 H9-G7 2. H2-H9 *', /move 3 \(h2h9\) is not legal/],
-        ['#import-text', '#import-load', 'no game here', /unreadable move/],
-    ];
-    for (const [input, button, text, message] of refused) {
-        await page.fill(input, text);
-        await page.click(button);
-        await page.waitForSelector('#tools-message.error', WAIT);
-        assert.match(await page.textContent('#tools-message'), message);
-        assert.equal(await moveCount(page), 2, text);
-        await page.evaluate(() => (document.querySelector('#tools-message').className = ''));
-    }
-    assert.equal(await page.getAttribute('[data-at="e2"]', 'data-piece'), 'C');
+test(
+    'refused FENs and games change nothing; a game loads and exports as PGN',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t);
+        await click(page, 'h2', 'e2');
+        await waitMoves(page, 2);
+        await page.click('#panel-tools summary');
+        const refused = [
+            ['#fen', '#fen-load', 'rnbakabnr/9/1c5c1 w - - 0 1', /not a FEN/],
+            ['#fen', '#fen-load', START.replace('RNBAKABNR', 'RNBA1ABNR'), /not a legal position/],
+            [
+                '#import-text',
+                '#import-load',
+                '[Event "x"]\n1. H2-E2 H9-G7 2. H2-H9 *',
+                /move 3 \(h2h9\) is not legal/,
+            ],
+            ['#import-text', '#import-load', 'no game here', /unreadable move/],
+        ];
+        for (const [input, button, text, message] of refused) {
+            await page.fill(input, text);
+            await page.click(button);
+            await page.waitForSelector('#tools-message.error', WAIT);
+            assert.match(await page.textContent('#tools-message'), message);
+            assert.equal(await moveCount(page), 2, text);
+            await page.evaluate(() => (document.querySelector('#tools-message').className = ''));
+        }
+        assert.equal(await page.getAttribute('[data-at="e2"]', 'data-piece'), 'C');
 
-    await page.fill('#import-text', '[Event "Test"]\n[Red "Ann"]\n[Black "Bo"]\n1. 炮二平五 馬８進７ 2. 馬二進三 *\n');
-    await page.click('#import-load');
-    await waitMoves(page, 3);
-    assert.equal(await page.getAttribute('[data-mode="analyse"]', 'aria-selected'), 'true');
-    await page.selectOption('#notation', 'iccs');
-    assert.equal(await page.locator('#move-list .move').first().textContent(), 'H2-E2');
-    await page.click('#pgn-copy');
-    const pgn = await page.inputValue('#pgn-text');
-    assert.match(pgn, /\[Game "Chinese Chess"\][^]*\[Format "ICCS"\][^]*1\. H2-E2 H9-G7 2\. H0-G2 \*/);
+        await page.fill(
+            '#import-text',
+            '[Event "Test"]\n[Red "Ann"]\n[Black "Bo"]\n1. 炮二平五 馬８進７ 2. 馬二進三 *\n',
+        );
+        await page.click('#import-load');
+        await waitMoves(page, 3);
+        assert.equal(await page.getAttribute('[data-mode="analyse"]', 'aria-selected'), 'true');
+        await page.selectOption('#notation', 'iccs');
+        assert.equal(await page.locator('#move-list .move').first().textContent(), 'H2-E2');
+        await page.click('#pgn-copy');
+        const pgn = await page.inputValue('#pgn-text');
+        assert.match(pgn, /\[Game "Chinese Chess"\][^]*\[Format "ICCS"\][^]*1\. H2-E2 H9-G7 2\. H0-G2 \*/);
 
-    // A set-up position with red in check: the king is marked.
-    await page.fill('#fen', '4k4/9/9/9/9/9/9/9/4r4/3AK4 w - - 0 1');
-    await page.click('#fen-load');
-    await page.waitForSelector('circle.check', WAIT);
-    assert.equal(await page.locator('.piece').count(), 4);
-    assert.equal(await moveCount(page), 0);
-});
+        // A set-up position with red in check: the king is marked.
+        await page.fill('#fen', '4k4/9/9/9/9/9/9/9/4r4/3AK4 w - - 0 1');
+        await page.click('#fen-load');
+        await page.waitForSelector('circle.check', WAIT);
+        assert.equal(await page.locator('.piece').count(), 4);
+        assert.equal(await moveCount(page), 0);
+    },
+);
 
-test('a dying or silent worker is reported and restarted with the game kept', async (t) => {
-    // The worker's script is served normally until `silent` is set; then it answers ucci and
-    // falls silent, as a stuck engine would.
-    let silent = false;
-    const route = {
-        url: '**/qarn-worker.js*',
-        handler: (r) =>
-            silent
-                ? r.fulfill({ contentType: 'text/javascript', body: "onmessage = (e) => e.data === 'ucci' && postMessage('ucciok');" })
-                : r.continue(),
-    };
-    const page = await open(t, { route });
-    await click(page, 'h2', 'e2');
-    await waitMoves(page, 2);
-    await page.evaluate(() => window.qarn.engine.worker.dispatchEvent(new ErrorEvent('error', { message: 'boom' })));
-    await page.waitForSelector('#engine-down:not([hidden])', WAIT);
-    assert.match(await page.textContent('#engine-down'), /boom[^]*kept/);
-    await page.click('#restart');
-    await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
-    assert.equal(await moveCount(page), 2);
-    await click(page, 'h0', 'g2');
-    await waitMoves(page, 4);
+test(
+    'a dying or silent worker is reported and restarted with the game kept',
+    { timeout: 300000 },
+    async (t) => {
+        // The worker's script is served normally until `silent` is set; then it answers ucci and
+        // falls silent, as a stuck engine would.
+        let silent = false;
+        const route = {
+            url: '**/qarn-worker.js*',
+            handler: (r) =>
+                silent
+                    ? r.fulfill({
+                          contentType: 'text/javascript',
+                          body: "onmessage = (e) => e.data === 'ucci' && postMessage('ucciok');",
+                      })
+                    : r.continue(),
+        };
+        const page = await open(t, { route });
+        await click(page, 'h2', 'e2');
+        await waitMoves(page, 2);
+        await page.evaluate(() =>
+            window.qarn.engine.worker.dispatchEvent(new ErrorEvent('error', { message: 'boom' })),
+        );
+        await page.waitForSelector('#engine-down:not([hidden])', WAIT);
+        assert.match(await page.textContent('#engine-down'), /boom[^]*kept/);
+        await page.click('#restart');
+        await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
+        assert.equal(await moveCount(page), 2);
+        await click(page, 'h0', 'g2');
+        await waitMoves(page, 4);
 
-    silent = true;
-    await page.evaluate(() => window.qarn.engine.start());
-    await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
-    await page.evaluate(() => Object.assign(window.qarn.engine, { quietMs: 300, pingMs: 300 }));
-    await click(page, 'i0', 'i1');
-    await page.waitForSelector('#engine-down:not([hidden])', WAIT);
-    assert.match(await page.textContent('#engine-down'), /no longer answers/);
-    silent = false;
-    await page.click('#restart');
-    await waitMoves(page, 6);
-    assertLegalGame(await gameMoves(page));
-});
+        silent = true;
+        await page.evaluate(() => window.qarn.engine.start());
+        await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
+        await page.evaluate(() => Object.assign(window.qarn.engine, { quietMs: 300, pingMs: 300 }));
+        await click(page, 'i0', 'i1');
+        await page.waitForSelector('#engine-down:not([hidden])', WAIT);
+        assert.match(await page.textContent('#engine-down'), /no longer answers/);
+        silent = false;
+        await page.click('#restart');
+        await waitMoves(page, 6);
+        assertLegalGame(await gameMoves(page));
+    },
+);
 
-test('the book answers at the start; a missing book gives a notice and Qarn plays on', async (t) => {
-    let page = await open(t);
-    await page.click('[data-mode="analyse"]');
-    await page.waitForSelector('#analysis-depth:has-text("Book")', WAIT);
-    assert.match(await page.textContent('#analysis-pv'), /^Book moves: .*炮二平五/);
+test(
+    'the book answers at the start; a missing book gives a notice and Qarn plays on',
+    { timeout: 300000 },
+    async (t) => {
+        let page = await open(t);
+        await page.click('[data-mode="analyse"]');
+        await page.waitForSelector('#analysis-depth:has-text("Book")', WAIT);
+        assert.match(await page.textContent('#analysis-pv'), /^Book moves: .*炮二平五/);
 
-    const route = { url: '**/qarn.bin', handler: (r) => r.fulfill({ status: 404, body: '' }) };
-    page = await open(t, { route });
-    await page.waitForSelector('.notice:has-text("No opening book")', WAIT);
-    await click(page, 'h2', 'e2');
-    await waitMoves(page, 2);
-});
+        const route = { url: '**/qarn.bin', handler: (r) => r.fulfill({ status: 404, body: '' }) };
+        page = await open(t, { route });
+        await page.waitForSelector('.notice:has-text("No opening book")', WAIT);
+        await click(page, 'h2', 'e2');
+        await waitMoves(page, 2);
+    },
+);
 
-test('phone: Chinese from the browser, a tapped move, the language kept; phone screenshot', async (t) => {
-    const page = await open(t, { locale: 'zh-CN', phone: true });
-    assert.equal(await page.textContent('[data-mode="play"]'), '对弈');
-    await page.tap('[data-square="b2"]');
-    await page.tap('[data-square="e2"]');
-    await waitMoves(page, 2);
-    assertLegalGame(await gameMoves(page));
-    assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 390);
-    await page.waitForSelector('#play-status:has-text("轮到你走")', WAIT);
-    await page.screenshot({ path: path.join(SHOTS, 'phone.png'), fullPage: true });
+test(
+    'phone: Chinese from the browser, a tapped move, the language kept; phone screenshot',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t, { locale: 'zh-CN', phone: true });
+        assert.equal(await page.textContent('[data-mode="play"]'), '对弈');
+        await page.tap('[data-square="b2"]');
+        await page.tap('[data-square="e2"]');
+        await waitMoves(page, 2);
+        assertLegalGame(await gameMoves(page));
+        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 390);
+        await page.waitForSelector('#play-status:has-text("轮到你走")', WAIT);
+        await page.screenshot({ path: path.join(SHOTS, 'phone.png'), fullPage: true });
 
-    await page.selectOption('#language', 'en');
-    assert.equal(await page.textContent('[data-mode="play"]'), 'Play');
-    await page.reload();
-    await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
-    assert.equal(await page.textContent('[data-mode="play"]'), 'Play');
-    await waitMoves(page, 2);
-});
+        await page.selectOption('#language', 'en');
+        assert.equal(await page.textContent('[data-mode="play"]'), 'Play');
+        await page.reload();
+        await page.waitForSelector('#engine-state[data-state="ready"]', WAIT);
+        assert.equal(await page.textContent('[data-mode="play"]'), 'Play');
+        await waitMoves(page, 2);
+    },
+);

@@ -22,8 +22,18 @@ class ImmediateChannel {
 export function startWorker(directory, query = '') {
     const listeners = [];
     const scope = {
-        console, URL, TextDecoder, TextEncoder, WebAssembly, Uint8Array, ArrayBuffer, Promise,
-        setTimeout, clearTimeout, performance, Error,
+        console,
+        URL,
+        TextDecoder,
+        TextEncoder,
+        WebAssembly,
+        Uint8Array,
+        ArrayBuffer,
+        Promise,
+        setTimeout,
+        clearTimeout,
+        performance,
+        Error,
         MessageChannel: ImmediateChannel,
         location: { href: `file://${path.resolve(directory)}/qarn-worker.js${query}` },
         postMessage: pipe((data) => listeners.forEach((listener) => listener(data))),

@@ -55,7 +55,7 @@ function session(query = '', directory = SITE) {
                 worker.post({ id: lastId, call, ...args });
             }),
         async until(test) {
-            for (let line; (line = await this.next()) !== null; ) if (test(line)) return line;
+            for (let line; (line = await this.next()) !== null;) if (test(line)) return line;
             return null;
         },
     };
@@ -69,7 +69,7 @@ async function answer(engine, input) {
     engine.post(input);
     let out = '';
     if (input === 'quit') {
-        for (let line; (line = await engine.next()) !== null; ) out += mask(line) + '\n';
+        for (let line; (line = await engine.next()) !== null;) out += mask(line) + '\n';
         return out;
     }
     const own = input === 'isready';
@@ -95,7 +95,7 @@ const sessions = [...transcriptSource.match(/testing::Values\(([^)]*)\)/)[1].mat
     (m) => m[1],
 );
 
-test('the golden engine sessions give the native output line for line', async (t) => {
+test('the golden engine sessions give the native output line for line', { timeout: 120000 }, async (t) => {
     assert.ok(sessions.length >= 6, 'sessions found in transcript_test.cpp');
     const gbk = new TextDecoder('gbk');
     for (const name of sessions) {
@@ -115,43 +115,56 @@ test('the golden engine sessions give the native output line for line', async (t
 
 // ---- The book ----
 
-test('a missing or damaged book means no book, with a notice; the engine plays on', async (t) => {
-    const good = fs.readFileSync(path.join(SITE, 'qarn.bin'));
-    const header = Buffer.from([1, 2, 3, 4, ...new Array(12).fill(0)]);
-    const cases = [
-        ['the default book', good, true, /^book moves count=\d{3,}\.$/],
-        ['no file', null, /qarn\.bin: HTTP 404$/],
-        ['an empty file', Buffer.alloc(0), /not a book file$/],
-        ['a wrong signature', Buffer.concat([Buffer.from([4, 3, 2, 1]), good.subarray(4)]), /not a book file$/],
-        ['a record cut in its moves', good.subarray(0, 16 + 8 + 2 + 1), /a damaged book file$/],
-        ['stray bytes after the last record', Buffer.concat([good, Buffer.from([9, 9, 9])]), true, /^book moves/],
-        ['a header without records', header, true, /^book moves count=0\.$/],
-    ];
-    for (const [name, book, loaded, firstLine] of cases) {
-        await t.test(name, async () => {
-            const place = fs.mkdtempSync(path.join(os.tmpdir(), 'qarn-book-'));
-            for (const file of ['qarn-worker.js', 'qarn-worker.wasm'])
-                fs.copyFileSync(path.join(SITE, file), path.join(place, file));
-            if (book) fs.writeFileSync(path.join(place, 'qarn.bin'), book);
-            const engine = session('', place);
-            for (const line of ['ucci', 'position startpos', 'go depth 3']) engine.post(line);
-            const first = await engine.next();
-            assert.ok(await engine.until(endsSearch), 'a search ended');
-            fs.rmSync(place, { recursive: true, force: true });
-            assert.equal(engine.events.length, 1);
-            const [event] = engine.events;
-            assert.equal(event.event, 'book');
-            if (loaded === true) {
-                assert.equal(event.loaded, true);
-                assert.match(first, firstLine);
-            } else {
-                assert.equal(event.loaded, false);
-                assert.match(event.message, loaded);
-                assert.match(first, /^id name/);
-            }
-        });
-    }
-});
+test(
+    'a missing or damaged book means no book, with a notice; the engine plays on',
+    { timeout: 120000 },
+    async (t) => {
+        const good = fs.readFileSync(path.join(SITE, 'qarn.bin'));
+        const header = Buffer.from([1, 2, 3, 4, ...new Array(12).fill(0)]);
+        const cases = [
+            ['the default book', good, true, /^book moves count=\d{3,}\.$/],
+            ['no file', null, /qarn\.bin: HTTP 404$/],
+            ['an empty file', Buffer.alloc(0), /not a book file$/],
+            [
+                'a wrong signature',
+                Buffer.concat([Buffer.from([4, 3, 2, 1]), good.subarray(4)]),
+                /not a book file$/,
+            ],
+            ['a record cut in its moves', good.subarray(0, 16 + 8 + 2 + 1), /a damaged book file$/],
+            [
+                'stray bytes after the last record',
+                Buffer.concat([good, Buffer.from([9, 9, 9])]),
+                true,
+                /^book moves/,
+            ],
+            ['a header without records', header, true, /^book moves count=0\.$/],
+        ];
+        for (const [name, book, loaded, firstLine] of cases) {
+            await t.test(name, async () => {
+                const place = fs.mkdtempSync(path.join(os.tmpdir(), 'qarn-book-'));
+                for (const file of ['qarn-worker.js', 'qarn-worker.wasm'])
+                    fs.copyFileSync(path.join(SITE, file), path.join(place, file));
+                if (book) fs.writeFileSync(path.join(place, 'qarn.bin'), book);
+                const engine = session('', place);
+                for (const line of ['ucci', 'position startpos', 'go depth 3']) engine.post(line);
+                const first = await engine.next();
+                assert.ok(await engine.until(endsSearch), 'a search ended');
+                fs.rmSync(place, { recursive: true, force: true });
+                assert.equal(engine.events.length, 1);
+                const [event] = engine.events;
+                assert.equal(event.event, 'book');
+                if (loaded === true) {
+                    assert.equal(event.loaded, true);
+                    assert.match(first, firstLine);
+                } else {
+                    assert.equal(event.loaded, false);
+                    assert.match(event.message, loaded);
+                    assert.match(first, /^id name/);
+                }
+            });
+        }
+    },
+);
 
 // ---- The structured calls ----
 
@@ -165,7 +178,11 @@ const GAME_CASES = [
     {
         name: 'two moves, in each notation, with FENs and counters',
         args: { fen: START, moves: ['h2e2', 'h9g7'] },
-        expect: { ok: true, side: 'red', fen: 'rnbakab1r/9/1c4nc1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR w - - 2 2' },
+        expect: {
+            ok: true,
+            side: 'red',
+            fen: 'rnbakab1r/9/1c4nc1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR w - - 2 2',
+        },
         plies: [
             { move: 'h2e2', chinese: '炮二平五', wxf: 'C2=5', iccs: 'H2-E2', check: false, capture: false },
             { move: 'h9g7', chinese: '馬８進７', wxf: 'H8+7', iccs: 'H9-G7' },
@@ -199,7 +216,12 @@ const GAME_CASES = [
         args: { fen: '3k5/R8/9/9/9/4R4/9/9/9/5K3 b - - 0 1', moves: [] },
         expect: { ok: true, check: false, over: 'stalemate', legal: [] },
     },
-    { name: 'a cut FEN', args: { fen: 'rnbakabnr/9/1c5c1', moves: [] }, expect: { ok: false }, error: /not a FEN/ },
+    {
+        name: 'a cut FEN',
+        args: { fen: 'rnbakabnr/9/1c5c1', moves: [] },
+        expect: { ok: false },
+        error: /not a FEN/,
+    },
     {
         name: 'a FEN without a red king',
         args: { fen: 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBA1ABNR w - - 0 1', moves: [] },
@@ -213,7 +235,13 @@ const GAME_CASES = [
         plies: [{ move: 'h2e2' }],
         error: /move 2 \(h2e2\)/,
     },
-    { name: 'a move text of the wrong length', args: { moves: ['h2e'] }, expect: { ok: false }, plies: [], error: /move 1/ },
+    {
+        name: 'a move text of the wrong length',
+        args: { moves: ['h2e'] },
+        expect: { ok: false },
+        plies: [],
+        error: /move 1/,
+    },
 ];
 
 function checkGame(result, { expect = {}, plies, legal, error }) {
@@ -223,7 +251,8 @@ function checkGame(result, { expect = {}, plies, legal, error }) {
     if (plies) {
         assert.equal(result.plies.length, plies.length);
         plies.forEach((ply, i) => {
-            for (const [key, value] of Object.entries(ply)) assert.equal(result.plies[i][key], value, `ply ${i + 1} ${key}`);
+            for (const [key, value] of Object.entries(ply))
+                assert.equal(result.plies[i][key], value, `ply ${i + 1} ${key}`);
         });
     }
 }
@@ -246,14 +275,39 @@ const PARSE_CASES = [
             { moves: 'e6f6 d9e9', error: /^line 12: several legal moves match 前兵进一$/ },
         ],
     },
-    { name: 'Big5 PGN', file: 'big5.pgn', bytes: data('pgn/big5.pgn'), games: [{ moves: 'h2e2 h7e7 h0g2 h9g7' }] },
-    { name: 'WXF PGN', file: 'wxf.pgn', bytes: data('pgn/wxf.pgn'), games: [{ moves: 'h2e2 h9g7 h0g2 i9h9 i0h0' }, {}] },
-    { name: 'XQF, black first', file: 'g.xqf', bytes: data('xqf/black-first.xqf'), games: [{ moves: 'h7e7 h2e2' }] },
-    { name: 'UCCI text', file: 'games.txt', bytes: utf8('h2e2 h9g7\nc3c4\n'), games: [{ moves: 'h2e2 h9g7' }, { moves: 'c3c4' }] },
-    { name: 'no game at all', file: 'pasted.pgn', bytes: utf8('no game here'), games: [{ moves: '', error: /unreadable move/ }] },
+    {
+        name: 'Big5 PGN',
+        file: 'big5.pgn',
+        bytes: data('pgn/big5.pgn'),
+        games: [{ moves: 'h2e2 h7e7 h0g2 h9g7' }],
+    },
+    {
+        name: 'WXF PGN',
+        file: 'wxf.pgn',
+        bytes: data('pgn/wxf.pgn'),
+        games: [{ moves: 'h2e2 h9g7 h0g2 i9h9 i0h0' }, {}],
+    },
+    {
+        name: 'XQF, black first',
+        file: 'g.xqf',
+        bytes: data('xqf/black-first.xqf'),
+        games: [{ moves: 'h7e7 h2e2' }],
+    },
+    {
+        name: 'UCCI text',
+        file: 'games.txt',
+        bytes: utf8('h2e2 h9g7\nc3c4\n'),
+        games: [{ moves: 'h2e2 h9g7' }, { moves: 'c3c4' }],
+    },
+    {
+        name: 'no game at all',
+        file: 'pasted.pgn',
+        bytes: utf8('no game here'),
+        games: [{ moves: '', error: /unreadable move/ }],
+    },
 ];
 
-test('structured calls: game and parse', async (t) => {
+test('structured calls: game and parse', { timeout: 120000 }, async (t) => {
     // Asked before ucci: the calls build the move tables themselves.
     const engine = session('?book=none');
     for (const c of GAME_CASES) {
@@ -268,7 +322,8 @@ test('structured calls: game and parse', async (t) => {
             assert.equal(result.games.length, c.games.length);
             c.games.forEach((want, i) => {
                 const game = result.games[i];
-                const moves = typeof want.moves === 'string' ? want.moves.split(' ').filter(Boolean) : want.moves;
+                const moves =
+                    typeof want.moves === 'string' ? want.moves.split(' ').filter(Boolean) : want.moves;
                 if (moves) assert.deepEqual(game.moves, moves);
                 if (want.fen) assert.equal(game.fen, want.fen);
                 if (want.result) assert.equal(game.result, want.result);
@@ -311,7 +366,7 @@ async function searchOutput(withCalls) {
     return { lines, calls };
 }
 
-test('calls during searches are answered and change nothing', async () => {
+test('calls during searches are answered and change nothing', { timeout: 120000 }, async () => {
     const quiet = await searchOutput(false);
     const busy = await searchOutput(true);
     assert.ok(busy.calls >= 10, `${busy.calls} calls`);
