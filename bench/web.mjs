@@ -59,7 +59,7 @@ function descendants(root) {
         }
     }
     const found = new Set([String(root)]);
-    for (let grew = true; grew; ) {
+    for (let grew = true; grew;) {
         grew = false;
         for (const [pid, parent] of parents) {
             if (!found.has(pid) && found.has(parent)) found.add(pid) && (grew = true);
@@ -218,7 +218,12 @@ function sizes() {
         const gzip = bytes.reduce((sum, b) => sum + zlib.gzipSync(b, { level: 9 }).length, 0);
         rows.push({ name, raw, gzip });
     };
-    const page = ['index.html', 'style.css', 'favicon.svg', ...fs.readdirSync(path.join(SITE, 'js')).map((f) => `js/${f}`)];
+    const page = [
+        'index.html',
+        'style.css',
+        'favicon.svg',
+        ...fs.readdirSync(path.join(SITE, 'js')).map((f) => `js/${f}`),
+    ];
     for (const file of ['qarn-worker.js', 'qarn-worker.wasm', 'qarn.bin']) add(file, [file]);
     add('worker + book', ['qarn-worker.js', 'qarn-worker.wasm', 'qarn.bin']);
     add('page (html, css, js)', page);
@@ -235,8 +240,14 @@ const base = await new Promise((resolve) => {
 });
 const browser = await chromium.launch({
     executablePath: '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-        '--disable-sync', '--no-first-run'],
+    args: [
+        '--no-sandbox',
+        '--disable-gpu',
+        '--disable-background-networking',
+        '--disable-component-update',
+        '--disable-sync',
+        '--no-first-run',
+    ],
 });
 const browserPids = () => descendants(process.pid).filter((pid) => pid !== String(server.pid));
 
@@ -265,7 +276,9 @@ console.log(
 
 const times = await latency(browser, base);
 for (const [name, values] of Object.entries(times)) {
-    console.log(`latency: ${name} ${fixed(median(values), 1)} ms median, ${fixed(Math.max(...values), 1)} ms at most (${values.length} searches)`);
+    console.log(
+        `latency: ${name} ${fixed(median(values), 1)} ms median, ${fixed(Math.max(...values), 1)} ms at most (${values.length} searches)`,
+    );
 }
 
 for (const { name, raw, gzip } of sizes()) console.log(`size: ${name} ${raw} bytes, ${gzip} gzipped`);
@@ -274,8 +287,10 @@ const starts = [];
 for (let i = 0; i < 7; i++) starts.push(await startup(browser, base));
 const ucciok = starts.map(([ms]) => ms);
 const ready = starts.map(([, ms]) => ms);
-console.log(`start-up: ucciok ${fixed(median(ucciok), 0)} ms after navigation, the page showing the engine ready ` +
-    `${fixed(median(ready), 0)} ms (medians of ${starts.length} fresh contexts; ucciok ${ucciok.map((ms) => fixed(ms, 0)).join(', ')})`);
+console.log(
+    `start-up: ucciok ${fixed(median(ucciok), 0)} ms after navigation, the page showing the engine ready ` +
+        `${fixed(median(ready), 0)} ms (medians of ${starts.length} fresh contexts; ucciok ${ucciok.map((ms) => fixed(ms, 0)).join(', ')})`,
+);
 
 await browser.close();
 server.kill();

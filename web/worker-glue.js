@@ -9,141 +9,155 @@
 // The book is qarn.bin beside this script; ?book=NAME on the script's URL names another
 // file beside it, and ?book=none means no book.
 (function () {
-  'use strict';
-  const here = new URL(self.location.href);
-  const bookName = here.searchParams.get('book') || 'qarn.bin';
-  const gbk = new TextDecoder('gbk');
-  const utf8 = new TextEncoder();
-  const bookProblems = ['', 'not a book file', 'a damaged book file', 'unreadable'];
+    'use strict';
+    const here = new URL(self.location.href);
+    const bookName = here.searchParams.get('book') || 'qarn.bin';
+    const gbk = new TextDecoder('gbk');
+    const utf8 = new TextEncoder();
+    const bookProblems = ['', 'not a book file', 'a damaged book file', 'unreadable'];
 
-  let engine = null;
-  const early = []; // messages that came before the engine started
-  let waitingForLine = null;
-  let yielded = null;
-  // The engine's yields resume from a message to this worker itself, so that every message
-  // already queued runs first; a timer would wait 4 ms or more.
-  const channel = new MessageChannel();
-  channel.port1.onmessage = () => {
-    const wakeUp = yielded;
-    yielded = null;
-    resume(wakeUp);
-  };
-
-  // Resumes the engine's stack. After quit the engine ends it by throwing 'unwind'.
-  function resume(wakeUp) {
-    try {
-      wakeUp();
-    } catch (e) {
-      if (e !== 'unwind') throw e;
-    }
-  }
-
-  // A stream's bytes, posted a line at a time.
-  function lineWriter() {
-    let bytes = [];
-    return (byte) => {
-      if (byte === 10) {
-        self.postMessage(gbk.decode(new Uint8Array(bytes)));
-        bytes = [];
-      } else if (byte !== null && byte !== undefined) {
-        bytes.push(byte & 255);
-      }
-    };
-  }
-
-  // Copies bytes into the engine's memory, NUL-terminated, for the length of `use`.
-  function withBytes(bytes, use) {
-    const pointer = engine._malloc(bytes.length + 1);
-    engine.HEAPU8.set(bytes, pointer);
-    engine.HEAPU8[pointer + bytes.length] = 0;
-    try {
-      return use(pointer, bytes.length);
-    } finally {
-      engine._free(pointer);
-    }
-  }
-
-  const withText = (text, use) => withBytes(utf8.encode(text), use);
-  const answer = (pointer) => JSON.parse(engine.UTF8ToString(pointer));
-
-  // Each call gives {result} or {error}.
-  const calls = {
-    game: ({ fen = '', moves = [] }) => ({
-      result: withText(String(fen), (f) =>
-        withText(Array.from(moves, String).join(' '), (m) => answer(engine._qarn_game(f, m)))),
-    }),
-    parse: ({ name = '', bytes }) => {
-      if (!(bytes instanceof ArrayBuffer) && !ArrayBuffer.isView(bytes)) {
-        return { error: 'bytes must be an ArrayBuffer' };
-      }
-      const view = bytes instanceof ArrayBuffer ? new Uint8Array(bytes)
-        : new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
-      const games = withText(String(name), (n) =>
-        withBytes(view, (b, size) => answer(engine._qarn_parse(n, b, size))));
-      return 'error' in games ? games : { result: games };
-    },
-  };
-
-  function handle(data) {
-    if (typeof data === 'string') {
-      withText(data, (pointer, length) => engine._qarn_push_line(pointer, length));
-      if (waitingForLine) {
-        const wakeUp = waitingForLine;
-        waitingForLine = null;
+    let engine = null;
+    const early = []; // messages that came before the engine started
+    let waitingForLine = null;
+    let yielded = null;
+    // The engine's yields resume from a message to this worker itself, so that every message
+    // already queued runs first; a timer would wait 4 ms or more.
+    const channel = new MessageChannel();
+    channel.port1.onmessage = () => {
+        const wakeUp = yielded;
+        yielded = null;
         resume(wakeUp);
-      }
-    } else if (data && typeof data === 'object' && 'call' in data) {
-      const call = Object.hasOwn(calls, data.call) ? calls[data.call] : null;
-      self.postMessage({ id: data.id, ...(call ? call(data) : { error: 'unknown call ' + data.call }) });
-    }
-  }
-  self.onmessage = (event) => (engine ? handle(event.data) : early.push(event.data));
+    };
 
-  async function fetchBytes(name) {
-    const response = await fetch(new URL(name, here));
-    if (!response.ok) throw new Error('HTTP ' + response.status);
-    return new Uint8Array(await response.arrayBuffer());
-  }
-
-  // Installs the book where the engine looks for it, but only a book the engine reads whole:
-  // a malformed one would end it.
-  function installBook(book) {
-    let problem = book instanceof Error ? book.message : '';
-    if (!problem) {
-      problem = bookProblems[withBytes(book, (pointer, size) => engine._qarn_check_book(pointer, size))];
+    // Resumes the engine's stack. After quit the engine ends it by throwing 'unwind'.
+    function resume(wakeUp) {
+        try {
+            wakeUp();
+        } catch (e) {
+            if (e !== 'unwind') throw e;
+        }
     }
-    if (problem) {
-      self.postMessage({ event: 'book', loaded: false, message: bookName + ': ' + problem });
-      return;
-    }
-    engine.FS_createPath('/', 'engine', true, true);
-    engine.FS_createDataFile('/engine', 'qarn.bin', book, true, false);
-    self.postMessage({ event: 'book', loaded: true, message: bookName });
-  }
 
-  const book = bookName === 'none' ? null : fetchBytes(bookName).catch((e) => e);
-  fetchBytes('qarn-worker.wasm')
-    .then((wasmBinary) => createQarnModule({
-      wasmBinary,
-      noInitialRun: true,
-      stdin: () => null,
-      stdout: lineWriter(),
-      stderr: lineWriter(),
-      qarnYield: (wakeUp) => {
-        yielded = wakeUp;
-        channel.port2.postMessage(0);
-      },
-      qarnWaitForMessage: (wakeUp) => { waitingForLine = wakeUp; },
-      qarnExit: (code) => self.postMessage({ event: 'exit', code }),
-    }))
-    .then(async (module) => {
-      engine = module;
-      if (book) installBook(await book);
-      engine.callMain([]);
-      early.splice(0).forEach(handle);
-    })
-    .catch((e) => {
-      // Thrown outside the promise, so that the page gets the worker's error event.
-      setTimeout(() => { throw new Error('the engine did not start: ' + e.message); });
-    });
+    // A stream's bytes, posted a line at a time.
+    function lineWriter() {
+        let bytes = [];
+        return (byte) => {
+            if (byte === 10) {
+                self.postMessage(gbk.decode(new Uint8Array(bytes)));
+                bytes = [];
+            } else if (byte !== null && byte !== undefined) {
+                bytes.push(byte & 255);
+            }
+        };
+    }
+
+    // Copies bytes into the engine's memory, NUL-terminated, for the length of `use`.
+    function withBytes(bytes, use) {
+        const pointer = engine._malloc(bytes.length + 1);
+        engine.HEAPU8.set(bytes, pointer);
+        engine.HEAPU8[pointer + bytes.length] = 0;
+        try {
+            return use(pointer, bytes.length);
+        } finally {
+            engine._free(pointer);
+        }
+    }
+
+    const withText = (text, use) => withBytes(utf8.encode(text), use);
+    const answer = (pointer) => JSON.parse(engine.UTF8ToString(pointer));
+
+    // Each call gives {result} or {error}.
+    const calls = {
+        game: ({ fen = '', moves = [] }) => ({
+            result: withText(String(fen), (f) =>
+                withText(Array.from(moves, String).join(' '), (m) => answer(engine._qarn_game(f, m))),
+            ),
+        }),
+        parse: ({ name = '', bytes }) => {
+            if (!(bytes instanceof ArrayBuffer) && !ArrayBuffer.isView(bytes)) {
+                return { error: 'bytes must be an ArrayBuffer' };
+            }
+            const view =
+                bytes instanceof ArrayBuffer
+                    ? new Uint8Array(bytes)
+                    : new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+            const games = withText(String(name), (n) =>
+                withBytes(view, (b, size) => answer(engine._qarn_parse(n, b, size))),
+            );
+            return 'error' in games ? games : { result: games };
+        },
+    };
+
+    function handle(data) {
+        if (typeof data === 'string') {
+            withText(data, (pointer, length) => engine._qarn_push_line(pointer, length));
+            if (waitingForLine) {
+                const wakeUp = waitingForLine;
+                waitingForLine = null;
+                resume(wakeUp);
+            }
+        } else if (data && typeof data === 'object' && 'call' in data) {
+            const call = Object.hasOwn(calls, data.call) ? calls[data.call] : null;
+            self.postMessage({
+                id: data.id,
+                ...(call ? call(data) : { error: 'unknown call ' + data.call }),
+            });
+        }
+    }
+    self.onmessage = (event) => (engine ? handle(event.data) : early.push(event.data));
+
+    async function fetchBytes(name) {
+        const response = await fetch(new URL(name, here));
+        if (!response.ok) throw new Error('HTTP ' + response.status);
+        return new Uint8Array(await response.arrayBuffer());
+    }
+
+    // Installs the book where the engine looks for it, but only a book the engine reads whole:
+    // a malformed one would end it.
+    function installBook(book) {
+        let problem = book instanceof Error ? book.message : '';
+        if (!problem) {
+            problem =
+                bookProblems[withBytes(book, (pointer, size) => engine._qarn_check_book(pointer, size))];
+        }
+        if (problem) {
+            self.postMessage({ event: 'book', loaded: false, message: bookName + ': ' + problem });
+            return;
+        }
+        engine.FS_createPath('/', 'engine', true, true);
+        engine.FS_createDataFile('/engine', 'qarn.bin', book, true, false);
+        self.postMessage({ event: 'book', loaded: true, message: bookName });
+    }
+
+    const book = bookName === 'none' ? null : fetchBytes(bookName).catch((e) => e);
+    fetchBytes('qarn-worker.wasm')
+        .then((wasmBinary) =>
+            createQarnModule({
+                wasmBinary,
+                noInitialRun: true,
+                stdin: () => null,
+                stdout: lineWriter(),
+                stderr: lineWriter(),
+                qarnYield: (wakeUp) => {
+                    yielded = wakeUp;
+                    channel.port2.postMessage(0);
+                },
+                qarnWaitForMessage: (wakeUp) => {
+                    waitingForLine = wakeUp;
+                },
+                qarnExit: (code) => self.postMessage({ event: 'exit', code }),
+            }),
+        )
+        .then(async (module) => {
+            engine = module;
+            if (book) installBook(await book);
+            engine.callMain([]);
+            early.splice(0).forEach(handle);
+        })
+        .catch((e) => {
+            // Thrown outside the promise, so that the page gets the worker's error event.
+            setTimeout(() => {
+                throw new Error('the engine did not start: ' + e.message);
+            });
+        });
 })();

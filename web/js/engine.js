@@ -171,7 +171,8 @@ export class Engine {
         this.listener.onLine?.(line);
         if (this.state === 'starting') {
             // The name up to its version number ("Qarn chess engine 0.7.5"), for the page's texts.
-            if (line.startsWith('id name ')) this.name = /^\s*(.*?\d+(\.\d+)+|.*)/.exec(line.slice(8))[1].trim();
+            if (line.startsWith('id name '))
+                this.name = /^\s*(.*?\d+(\.\d+)+|.*)/.exec(line.slice(8))[1].trim();
             if (line === 'ucciok') {
                 this.state = 'ready';
                 for (const message of this.held.splice(0)) this.worker.postMessage(message);
