@@ -21,6 +21,9 @@ const PERFT = path.join(process.env.QARN_NATIVE || path.join(ROOT, 'build'), 'qa
 const SHOTS = process.env.QARN_SCREENSHOTS || path.join(ROOT, 'build-web/screenshots');
 const START = 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1';
 const WAIT = { timeout: 30000 };
+const OPENING =
+    '[Event "Opening"]\n1. 炮二平五 馬８進７ 2. 馬二進三 車９平８ 3. 車一平二 馬２進３ ' +
+    '4. 兵七進一 卒７進１ 5. 車二進六 炮８平９ 6. 車二平三 炮９退１ *\n';
 
 let server;
 let base;
@@ -215,25 +218,32 @@ test('isready and stop reach a running search within 100 ms', { timeout: 300000 
     }
 });
 
-test('analysis shows depth, score, line and arrow; desktop screenshot', { timeout: 300000 }, async (t) => {
-    const page = await open(t, { query: '?book=none' });
-    await page.click('[data-mode="analyse"]');
-    await click(page, 'h2', 'e2');
-    await click(page, 'h9', 'g7');
-    await waitMoves(page, 2);
-    await page.waitForFunction(
-        () => Number(/depth (\d+)/.exec(document.querySelector('#analysis-depth').textContent)?.[1]) >= 8,
-        null,
-        WAIT,
-    );
-    assert.match(await page.textContent('#analysis-score'), /^[+-]\d+\.\d\d$|^#-?\d+$/);
-    assert.match(await page.textContent('#analysis-pv'), /^2\. \S+[進退平]/);
-    assert.equal(await page.locator('.arrow.best').count(), 1);
-    assert.equal(await page.isVisible('#eval-bar'), true);
-    await page.screenshot({ path: path.join(SHOTS, 'desktop.png') });
-    await page.uncheck('#analysis-on');
-    assert.equal(await page.locator('.arrow').count(), 0);
-});
+test(
+    'analysis of a pasted game shows depth, score, line and arrow; desktop screenshot',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t, { query: '?book=none' });
+        await page.click('#panel-tools summary');
+        await page.fill('#import-text', OPENING);
+        await page.click('#import-load');
+        await waitMoves(page, 12);
+        await page.click('#panel-tools summary');
+        await page.keyboard.press('End');
+        await page.waitForFunction(
+            () => Number(/depth (\d+)/.exec(document.querySelector('#analysis-depth').textContent)?.[1]) >= 8,
+            null,
+            WAIT,
+        );
+        assert.match(await page.textContent('#analysis-score'), /^[+-]\d+\.\d\d$|^#-?\d+$/);
+        assert.match(await page.textContent('#analysis-pv'), /^7\. \S+[進退平]/);
+        assert.equal(await page.locator('.arrow.best').count(), 1);
+        assert.equal(await page.isVisible('#eval-bar'), true);
+        await page.evaluate(() => document.activeElement.blur());
+        await page.screenshot({ path: path.join(SHOTS, 'desktop.png') });
+        await page.uncheck('#analysis-on');
+        assert.equal(await page.locator('.arrow').count(), 0);
+    },
+);
 
 test(
     'refused FENs and games change nothing; a game loads and exports as PGN',
