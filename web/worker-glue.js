@@ -15,8 +15,12 @@
     const gbk = new TextDecoder('gbk');
     const utf8 = new TextEncoder();
     const bookProblems = ['', 'not a book file', 'a damaged book file', 'unreadable'];
+    // The largest file 'parse' takes: the engine's fixed memory holds a few times this while
+    // it reads (1.9 MB of games still read whole, 3 MB did not).
+    const MAX_PARSE_BYTES = 1 << 20;
 
     let engine = null;
+    let started = false;
     const early = []; // messages that came before the engine started
     let waitingForLine = null;
     let yielded = null;
@@ -54,6 +58,7 @@
     // Copies bytes into the engine's memory, NUL-terminated, for the length of `use`.
     function withBytes(bytes, use) {
         const pointer = engine._malloc(bytes.length + 1);
+        if (!pointer) throw new Error('out of memory');
         engine.HEAPU8.set(bytes, pointer);
         engine.HEAPU8[pointer + bytes.length] = 0;
         try {
@@ -81,6 +86,7 @@
                 bytes instanceof ArrayBuffer
                     ? new Uint8Array(bytes)
                     : new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+            if (view.length > MAX_PARSE_BYTES) return { error: 'the file is larger than 1 MiB' };
             const games = withText(String(name), (n) =>
                 withBytes(view, (b, size) => answer(engine._qarn_parse(n, b, size))),
             );
@@ -98,13 +104,19 @@
             }
         } else if (data && typeof data === 'object' && 'call' in data) {
             const call = Object.hasOwn(calls, data.call) ? calls[data.call] : null;
-            self.postMessage({
-                id: data.id,
-                ...(call ? call(data) : { error: 'unknown call ' + data.call }),
-            });
+            let reply;
+            try {
+                reply = call ? call(data) : { error: 'unknown call ' + data.call };
+            } catch (e) {
+                self.postMessage({ id: data.id, error: String(e.message || e) });
+                // An engine that trapped or aborted is gone: the worker's error event says so.
+                if (e instanceof WebAssembly.RuntimeError) throw e;
+                return;
+            }
+            self.postMessage({ id: data.id, ...reply });
         }
     }
-    self.onmessage = (event) => (engine ? handle(event.data) : early.push(event.data));
+    self.onmessage = (event) => (started ? handle(event.data) : early.push(event.data));
 
     async function fetchBytes(name) {
         const response = await fetch(new URL(name, here));
@@ -152,12 +164,18 @@
             engine = module;
             if (book) installBook(await book);
             engine.callMain([]);
-            early.splice(0).forEach(handle);
         })
-        .catch((e) => {
-            // Thrown outside the promise, so that the page gets the worker's error event.
-            setTimeout(() => {
-                throw new Error('the engine did not start: ' + e.message);
-            });
-        });
+        // Thrown from timers, outside the promises, so that the page gets the worker's error
+        // event; the messages that waited are handled first, in order.
+        .then(
+            () =>
+                setTimeout(() => {
+                    started = true;
+                    early.splice(0).forEach(handle);
+                }),
+            (e) =>
+                setTimeout(() => {
+                    throw new Error('the engine did not start: ' + e.message);
+                }),
+        );
 })();

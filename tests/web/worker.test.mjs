@@ -336,6 +336,8 @@ test('structured calls: game and parse', { timeout: 120000 }, async (t) => {
     assert.match(unknown.error, /unknown call/);
     const noBytes = await engine.call('parse', { name: 'a.pgn' });
     assert.match(noBytes.error, /ArrayBuffer/);
+    const tooBig = await engine.call('parse', { name: 'a.pgn', bytes: new ArrayBuffer((1 << 20) + 1) });
+    assert.match(tooBig.error, /larger than 1 MiB/);
 });
 
 // Two searches, once alone and once with a call every few milliseconds: the calls are
