@@ -372,6 +372,14 @@ test(
         await page.waitForSelector('#play-status:has-text("轮到你走")', WAIT);
         await page.screenshot({ path: path.join(SHOTS, 'phone.png'), fullPage: true });
 
+        // The worker's reason for refusing a FEN, in Chinese too.
+        await page.tap('#panel-tools summary');
+        await page.fill('#fen', '9/9 w');
+        await page.tap('#fen-load');
+        await page.waitForSelector('#tools-message.error', WAIT);
+        assert.match(await page.textContent('#tools-message'), /^无法接受此 FEN：FEN 格式不对/);
+        assert.equal(await moveCount(page), 2);
+
         await page.selectOption('#language', 'en');
         assert.equal(await page.textContent('[data-mode="play"]'), 'Play');
         await page.reload();

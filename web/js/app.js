@@ -17,7 +17,7 @@ import {
     sideOfPly,
     toPgn,
 } from './game.js';
-import { currentLanguage, detectLanguage, setLanguage, t } from './i18n.js';
+import { currentLanguage, detectLanguage, explain, setLanguage, t } from './i18n.js';
 import { PlayMode, STRENGTHS, strengthLabel } from './play.js';
 import { ReviewMode } from './review.js';
 
@@ -147,7 +147,7 @@ class App {
             if (!line.ok) {
                 // Only moves the worker offered reach the game, so this is a worker's fault:
                 // keep the part it accepted.
-                this.notify(t('importFailed', { error: line.error }), 'error');
+                this.notify(t('importFailed', { error: explain(line.error) }), 'error');
                 this.game.moves = this.game.moves.slice(0, line.plies.length);
                 this.cursor = Math.min(this.cursor, this.game.moves.length);
             }
@@ -388,11 +388,11 @@ class App {
         try {
             position = await this.engine.call('game', { fen: text.trim(), moves: [] });
         } catch (e) {
-            this.toolsMessage(t('fenRefused', { error: e.message }), 'error');
+            this.toolsMessage(t('fenRefused', { error: explain(e.message) }), 'error');
             return;
         }
         if (!position.ok) {
-            this.toolsMessage(t('fenRefused', { error: position.error }), 'error');
+            this.toolsMessage(t('fenRefused', { error: explain(position.error) }), 'error');
             return;
         }
         this.toolsMessage('');
@@ -414,7 +414,7 @@ class App {
         try {
             parsed = await this.engine.call('parse', { name, bytes });
         } catch (e) {
-            this.toolsMessage(t('importFailed', { error: e.message }), 'error');
+            this.toolsMessage(t('importFailed', { error: explain(e.message) }), 'error');
             return;
         }
         const games = parsed?.games ?? [];
@@ -455,7 +455,7 @@ class App {
             game.error = e.message;
         }
         if (!line?.ok) {
-            this.toolsMessage(t('importFailed', { error: game.error || line?.error }), 'error');
+            this.toolsMessage(t('importFailed', { error: explain(game.error || line?.error) }), 'error');
             return false;
         }
         const tags = game.tags ?? {};

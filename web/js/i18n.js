@@ -135,6 +135,25 @@ export const STRINGS = {
 
 let language = 'en';
 
+// The worker gives its reasons for refusing a FEN, a move or a file in English; these are
+// shown in Chinese too. Others (the game readers', quoting the file) stay as they are.
+const REASONS = [
+    [/^not a FEN/, 'FEN 格式不对：需要十行、每行九个点（棋子字母与数字），再加走棋方 w 或 b'],
+    [
+        /^not a legal position/,
+        '不是合法局面（缺少将帅、某种棋子过多、棋子在不可能的位置，或非走棋方正被将军）',
+    ],
+    [/^move (\d+) \((.*)\) is not legal/, '第 $1 步（$2）在其局面中不合法'],
+    [/^the file is larger than 1 MiB/, '文件超过 1 MiB'],
+];
+
+/** A reason the worker gave, in the page's language. */
+export function explain(reason) {
+    if (language !== 'zh') return reason;
+    const known = REASONS.find(([pattern]) => pattern.test(reason));
+    return known ? reason.replace(new RegExp(known[0].source + '.*'), known[1]) : reason;
+}
+
 function stored() {
     try {
         return localStorage.getItem(STORAGE_KEY);
