@@ -91,7 +91,8 @@ std::pair<std::string, std::string> freshEngine(const std::string& moves, int pl
 
 TEST(Review, MarksThePlantedBlunderWithTheEnginesMove) {
     std::string dir = makeTempDir();
-    Reviewed run = review({"--depth", kDepth, "-j", "2", fixture("planted.pgn")});
+    Reviewed run = review(
+        {"--depth", kDepth, "-j", "2", "--html", dir + "/game.html", fixture("planted.pgn")});
     ASSERT_EQ(run.exit, 0) << run.errors;
     auto [eval, best] = freshEngine(kPlanted, kPlantedPly);
     auto pos = positionFrom(kStartFen, std::string(kPlanted).substr(0, 5 * kPlantedPly));
@@ -106,6 +107,14 @@ TEST(Review, MarksThePlantedBlunderWithTheEnginesMove) {
                             "[Annotator \"Qarn ", "[Format \"Chinese\"]", "[Result \"1/2-1/2\"]"})
         EXPECT_NE(run.out.find(tag), std::string::npos) << tag;
     EXPECT_NE(run.out.find(" mistakes, 1 blunder, average loss "), std::string::npos);
+    // The page: the graph, and a diagram before each of the two blunders with both moves.
+    std::string html = readFile(dir + "/game.html");
+    EXPECT_NE(html.find("<circle class=\"ply blunder\""), std::string::npos);
+    size_t figure = html.find("<figure>");
+    ASSERT_NE(figure, std::string::npos);
+    EXPECT_EQ(html.find("<figure>", html.find("<figure>", figure + 1) + 1), std::string::npos);
+    EXPECT_NE(html.find("車八進一?? &nbsp; better: " + better, figure), std::string::npos);
+    EXPECT_NE(html.find("<polygon class=\"better\"", figure), std::string::npos);
 }
 
 TEST(Review, ScoresAreAFreshEnginesWhateverTheProcesses) {
@@ -176,15 +185,17 @@ TEST(Review, ReadsBackAsTheSameMovesInEachNotationAndEncoding) {
 TEST(Review, NumbersTheGraphsOfSeveralGames) {
     std::string dir = makeTempDir();
     Reviewed several =
-        review({"--depth", "1", "--svg", dir + "/g.svg",
+        review({"--depth", "1", "--svg", dir + "/g.svg", "--html", dir + "/g",
                 std::string(QARN_SOURCE_DIR) + "/tests/data/roundtrip/chinese-gbk.pgn"});
     ASSERT_EQ(several.exit, 0) << several.errors;
     int games = 0;
     for (size_t at = 0; (at = several.out.find("[Annotator ", at)) != std::string::npos; at++)
         games++;
     ASSERT_GT(games, 1);
-    for (int n = 1; n <= games; n++)
+    for (int n = 1; n <= games; n++) {
         EXPECT_TRUE(std::filesystem::exists(dir + "/g-" + std::to_string(n) + ".svg")) << n;
+        EXPECT_TRUE(std::filesystem::exists(dir + "/g-" + std::to_string(n))) << n;
+    }
     EXPECT_FALSE(std::filesystem::exists(dir + "/g.svg"));
     // One game of them: the file as named.
     Reviewed one = review({"--depth", "1", "--game", "2", "--svg", dir + "/second.svg",

@@ -367,6 +367,12 @@ std::string wxfMoveText(const Position& pos, Move move) {
     return text;
 }
 
+std::string chinesePieceName(int side, int kind) {
+    std::string text;
+    appendUtf8(text, (side == RED ? kRedPieceChars : kBlackPieceChars)[kind]);
+    return text;
+}
+
 std::string iccsMoveText(Move move) {
     char ucci[5];
     moveToText(move, ucci, sizeof ucci);

@@ -48,6 +48,8 @@ NotationMove describeMove(const Position& pos, Move move);
 std::string chineseMoveText(const Position& pos, Move move);
 // The same in WXF notation: C2=5, H8+7, +R+1, -P=4, 2P+1, +P7+1.
 std::string wxfMoveText(const Position& pos, Move move);
+// The Chinese name of a piece kind (KING .. PAWN) of a side, in UTF-8: 帥 or 將, 兵 or 卒 ...
+std::string chinesePieceName(int side, int kind);
 // ICCS coordinates: H2-E2.
 std::string iccsMoveText(Move move);
 // The move in the given notation (Iccs, Wxf or Chinese).

@@ -92,6 +92,7 @@ std::string plural(int count, const char* one, const char* many) {
 }
 
 std::string sideSummaryText(const char* name, const SideSummary& side) {
+    if (side.moves == 0) return std::string(name) + ": no moves.";
     char figures[64];
     std::snprintf(figures, sizeof figures, "average loss %.1f, accuracy %.1f", side.averageLoss(),
                   side.accuracy());

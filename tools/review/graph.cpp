@@ -13,17 +13,17 @@ constexpr double kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - k
 
 constexpr char kStyle[] =
     "<style>\n"
-    "text { font: 12px sans-serif; fill: #333; }\n"
-    ".frame { fill: #fafafa; stroke: #bbb; }\n"
-    ".grid { stroke: #ddd; stroke-dasharray: 4 3; }\n"
-    ".even { stroke: #999; }\n"
-    ".area { fill: #e9b8b8; fill-opacity: 0.5; stroke: none; }\n"
-    ".course { fill: none; stroke: #8a2a2a; stroke-width: 1.5; }\n"
-    ".ply { fill: #8a2a2a; }\n"
-    ".inaccuracy { fill: #d4b000; }\n"
-    ".mistake { fill: #e07000; }\n"
-    ".blunder { fill: #d01010; }\n"
-    ".label { font-weight: bold; }\n"
+    ".graph text { font: 12px sans-serif; fill: #333; }\n"
+    ".graph .frame { fill: #fafafa; stroke: #bbb; }\n"
+    ".graph .grid { stroke: #ddd; stroke-dasharray: 4 3; }\n"
+    ".graph .even { stroke: #999; }\n"
+    ".graph .area { fill: #e9b8b8; fill-opacity: 0.5; stroke: none; }\n"
+    ".graph .course { fill: none; stroke: #8a2a2a; stroke-width: 1.5; }\n"
+    ".graph .ply { fill: #8a2a2a; }\n"
+    ".graph .inaccuracy { fill: #d4b000; }\n"
+    ".graph .mistake { fill: #e07000; }\n"
+    ".graph .blunder { fill: #d01010; }\n"
+    ".graph .label { font-weight: bold; }\n"
     "</style>\n";
 
 // The mark's sign, as commentators write it.
@@ -76,7 +76,7 @@ std::string reviewGraphSvg(const ReviewLine& line, const std::vector<PositionAna
     auto y = [&](double w) { return kTop + kPlotHeight * (1 - w) / 2; };
     std::string svg =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"graph\" width=\"" +
         number(kWidth) + "\" height=\"" + number(kHeight) + "\" viewBox=\"0 0 " + number(kWidth) +
         " " + number(kHeight) + "\">\n";
     svg += kStyle;

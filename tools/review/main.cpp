@@ -1,6 +1,7 @@
 // qarn-review: reviews games as an engine-assisted post-mortem: every position is searched,
 // each move gets the score after it, and inaccuracies, mistakes and blunders are marked
-// with the better move and its line, in annotated PGN (and an SVG graph per game).
+// with the better move and its line, in annotated PGN (and an SVG graph and an HTML page
+// per game).
 //   qarn-review [OPTIONS] INPUT...
 //   qarn-review [OPTIONS] [--fen FEN] --moves "h2e2 h9g7 ..."
 #include <unistd.h>
@@ -39,7 +40,9 @@ constexpr char kUsage[] =
     "  --notation NAME    chinese (default), wxf or iccs (H2-E2)\n"
     "  --encoding NAME    utf-8 (default) or gbk\n"
     "  --svg FILE         draw each game's course: FILE for one game; for several,\n"
-    "                     FILE-N.svg for game N (FILE without its .svg)\n"
+    "                     game N's in FILE with -N before its extension (out-3.svg)\n"
+    "  --html FILE        a page per game: the graph, the moves, and the position\n"
+    "                     before each blunder (named as for --svg)\n"
     "exit status: 0 every game reviewed whole, 1 some game damaged (reviewed up to its\n"
     "fault, or skipped), 2 a usage error or an input or output that failed\n";
 
@@ -97,9 +100,11 @@ int main(int argc, char** argv) {
             if (!hasValue) return usage();
             (arg == "--fen" ? fen : moves) = value;
             (arg == "--fen" ? fenGiven : movesGiven) = true;
-        } else if (arg == "-o" || arg == "--svg") {
+        } else if (arg == "-o" || arg == "--svg" || arg == "--html") {
             if (!hasValue || value.empty()) return usage();
-            (arg == "-o" ? options.outputPath : options.svgPath) = value;
+            (arg == "-o"      ? options.outputPath
+             : arg == "--svg" ? options.svgPath
+                              : options.htmlPath) = value;
         } else if (arg == "--notation") {
             if (value == "chinese") {
                 options.annotation.notation = Notation::Chinese;

@@ -66,7 +66,10 @@ PositionAnalysis analyseLine(const ReviewLine& line, size_t ply, const SearchSet
 
 std::string jobLine(const AnalysisJob& job) {
     std::string text = std::to_string(job.id) + "\t" + job.line->fen + "\t";
-    for (size_t i = 0; i < job.ply; i++) text += (i > 0 ? " " : "") + moveText(job.line->moves[i]);
+    for (size_t i = 0; i < job.ply; i++) {
+        if (i > 0) text += ' ';
+        text += moveText(job.line->moves[i]);
+    }
     return text;
 }
 
@@ -87,9 +90,11 @@ bool parseJobLine(const std::string& text, uint64_t& id, ReviewLine& line) {
 
 std::string resultLine(const AnalysisResult& result) {
     const PositionAnalysis& a = result.analysis;
-    std::string line = std::to_string(result.id) + (a.terminal ? " 1 " : " 0 ") +
-                       std::to_string(a.score) + " " + (a.terminal ? "none" : moveText(a.best));
-    for (Move move : a.pv) line += " " + moveText(move);
+    std::string line = std::to_string(result.id);
+    line += a.terminal ? " 1 " : " 0 ";
+    line += std::to_string(a.score);
+    line += a.terminal ? " none" : ' ' + moveText(a.best);
+    for (Move move : a.pv) line += ' ' + moveText(move);
     return line;
 }
 

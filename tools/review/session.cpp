@@ -13,6 +13,7 @@
 #include "games/inputs.h"
 #include "games/textgames.h"
 #include "review/graph.h"
+#include "review/html.h"
 #include "review/pool.h"
 #include "review/recode.h"
 
@@ -74,7 +75,10 @@ private:
     void takeGame(const std::string& path, int numberInFile, int number, const GameRecord& record);
     bool waitForResult();
     void finishGame(PendingGame& game);
-    void writeGraph(int number, const std::string& svg);
+    // A game's graph and page: numbered when the run reviews several games, which is known
+    // once a second game is done; `numbered` 0 writes the files as named.
+    void takeGameFiles(int number, const std::string& svg, const std::string& html);
+    void writeGameFiles(int numbered, const std::string& svg, const std::string& html);
     bool writeFile(const std::string& path, const std::string& bytes);
     void fail(const std::string& message);
 
@@ -90,8 +94,10 @@ private:
     FILE* out_ = stdout;
     std::string stdinBytes_;
     bool stdinRead_ = false;
-    // The first game's graph waits until a second game shows that the files are numbered.
-    std::string heldGraph_;
+    // The first game's graph and page wait until a second game shows that the files are
+    // numbered.
+    bool held_ = false;
+    std::string heldSvg_, heldHtml_;
     int heldNumber_ = 0;
     Progress progress_;
 };
@@ -184,8 +190,8 @@ void ReviewSession::finishGame(PendingGame& game) {
         return;
     }
     gamesWritten_++;
-    if (options_.svgPath.empty()) return;
-    // The graph's title: the players and the event, as the tags give them.
+    if (options_.svgPath.empty() && options_.htmlPath.empty()) return;
+    // The title: the players and the event, as the tags give them.
     std::string red, black, event;
     for (const GameTag& tag : game.record.tags) {
         std::string value = recodeText(tag.value, game.record.encoding, TextEncoding::Utf8);
@@ -196,8 +202,13 @@ void ReviewSession::finishGame(PendingGame& game) {
     std::string title = "Game " + std::to_string(game.number);
     if (!red.empty() || !black.empty()) title += ": " + red + " - " + black;
     if (!event.empty()) title += ", " + event;
-    std::vector<std::string> texts = lineMoveTexts(line, options_.annotation.notation);
-    writeGraph(game.number, reviewGraphSvg(line, game.positions, review, texts, title));
+    const Notation notation = options_.annotation.notation;
+    std::string svg =
+        reviewGraphSvg(line, game.positions, review, lineMoveTexts(line, notation), title);
+    std::string html = options_.htmlPath.empty()
+                           ? ""
+                           : reviewHtml(title, line, game.positions, review, notation, svg);
+    takeGameFiles(game.number, svg, html);
 }
 
 bool ReviewSession::writeFile(const std::string& path, const std::string& bytes) {
@@ -208,18 +219,25 @@ bool ReviewSession::writeFile(const std::string& path, const std::string& bytes)
     return ok;
 }
 
-void ReviewSession::writeGraph(int number, const std::string& svg) {
-    bool single = options_.typedLine || options_.gameNumber != 0;
-    if (single) {
-        writeFile(options_.svgPath, svg);
+void ReviewSession::writeGameFiles(int numbered, const std::string& svg, const std::string& html) {
+    for (const auto& [path, bytes] :
+         {std::pair(options_.svgPath, svg), std::pair(options_.htmlPath, html)}) {
+        if (!path.empty()) writeFile(numbered > 0 ? numberedPath(path, numbered) : path, bytes);
+    }
+}
+
+void ReviewSession::takeGameFiles(int number, const std::string& svg, const std::string& html) {
+    if (options_.typedLine || options_.gameNumber != 0) {
+        writeGameFiles(0, svg, html);
     } else if (gamesWritten_ == 1) {
-        heldGraph_ = svg;
+        held_ = true;
+        heldSvg_ = svg;
+        heldHtml_ = html;
         heldNumber_ = number;
     } else {
-        if (!heldGraph_.empty())
-            writeFile(numberedGraphPath(options_.svgPath, heldNumber_), heldGraph_);
-        heldGraph_.clear();
-        writeFile(numberedGraphPath(options_.svgPath, number), svg);
+        if (held_) writeGameFiles(heldNumber_, heldSvg_, heldHtml_);
+        held_ = false;
+        writeGameFiles(number, svg, html);
     }
 }
 
@@ -271,7 +289,7 @@ int ReviewSession::run() {
         }
     }
     while (!inFlight_.empty() && !failed_) waitForResult();
-    if (!heldGraph_.empty() && !failed_) writeFile(options_.svgPath, heldGraph_);
+    if (held_ && !failed_) writeGameFiles(0, heldSvg_, heldHtml_);
     progress_.clear();
     if (out_ != stdout && std::fclose(out_) != 0) fail("cannot write " + options_.outputPath);
     if (failed_) return 2;
@@ -285,11 +303,11 @@ int ReviewSession::run() {
 
 }  // namespace
 
-std::string numberedGraphPath(const std::string& path, int number) {
-    std::string base = path;
-    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".svg") == 0)
-        base.resize(base.size() - 4);
-    return base + "-" + std::to_string(number) + ".svg";
+std::string numberedPath(const std::string& path, int number) {
+    size_t name = path.rfind('/'), dot = path.rfind('.');
+    bool extension = dot != std::string::npos && (name == std::string::npos || dot > name + 1);
+    size_t at = extension ? dot : path.size();
+    return path.substr(0, at) + "-" + std::to_string(number) + path.substr(at);
 }
 
 int runReview(const ReviewOptions& options) {

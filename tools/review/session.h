@@ -18,15 +18,16 @@ struct ReviewOptions {
     // A line typed on the command line instead of inputs: "fen FEN moves m1 m2 ...".
     bool typedLine = false;
     std::string typedText;
-    // Empty: the PGN goes to standard output, and no graph is drawn.
+    // Empty: the PGN goes to standard output, and no graph or page is written.
     std::string outputPath;
     std::string svgPath;
+    std::string htmlPath;
 };
 
 // Runs the review; the exit status: 0 when every game was reviewed whole, 1 when some game
 // was damaged (reviewed up to its fault, or skipped), 2 when an input or output failed.
 int runReview(const ReviewOptions& options);
 
-// The graph file of game `number` when several games are reviewed: the path without a
-// final ".svg", then "-N.svg".
-std::string numberedGraphPath(const std::string& path, int number);
+// The graph or page of game `number` when several games are reviewed: "-N" before the
+// file name's extension (out.svg: out-3.svg), or at its end when it has none.
+std::string numberedPath(const std::string& path, int number);
