@@ -16,7 +16,7 @@
 namespace {
 
 // The depth that reviews a game of 100 moves in about a minute on two cores (docs/review.md).
-constexpr int DEFAULT_DEPTH = 9;
+constexpr int DEFAULT_DEPTH = 11;
 
 constexpr char kUsage[] =
     "usage: qarn-review [OPTIONS] INPUT...\n"
