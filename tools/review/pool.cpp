@@ -156,7 +156,12 @@ bool AnalysisPool::start(int processes, const SearchSettings& settings, std::str
 }
 
 AnalysisPool::~AnalysisPool() {
-    for (Worker& worker : workers_) close(worker.jobs);
+    // An idle worker ends at the end of its input; one still searching (after a failure)
+    // is stopped.
+    for (Worker& worker : workers_) {
+        close(worker.jobs);
+        if (worker.busy) kill(worker.pid, SIGTERM);
+    }
     for (Worker& worker : workers_) {
         close(worker.results);
         waitpid(worker.pid, nullptr, 0);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -37,10 +38,11 @@ struct Progress {
     int64_t totalGames = 0, totalPositions = 0, doneGames = 0, donePositions = 0;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), last;
 
-    void draw(bool force) {
+    // Redrawn at most ten times a second.
+    void draw() {
         if (!shown) return;
         auto now = std::chrono::steady_clock::now();
-        if (!force && drawn && now - last < std::chrono::milliseconds(100)) return;
+        if (drawn && now - last < std::chrono::milliseconds(100)) return;
         last = now;
         drawn = true;
         double seconds = std::chrono::duration<double>(now - start).count();
@@ -146,12 +148,10 @@ void ReviewSession::takeGame(const std::string& path, int numberInFile, int numb
         std::fprintf(stderr, "%s:%d: %s\n", path.c_str(), numberInFile, line->damage.c_str());
         damaged_ = true;
     }
-    if (!line->playable) {
-        progress_.totalPositions -= int64_t(record.moves.size()) + 1;
-        return;
-    }
-    size_t positions = line->moves.size() + 1;
-    progress_.totalPositions += int64_t(positions) - int64_t(record.moves.size()) - 1;
+    // The count behind the progress line took every move read as playable.
+    size_t positions = line->playable ? line->moves.size() + 1 : 0;
+    progress_.totalPositions += int64_t(positions) - int64_t(record.moves.size() + 1);
+    if (positions == 0) return;
     inFlight_.push_back(
         {number, record, line, nextJob_, std::vector<PositionAnalysis>(positions), positions});
     for (size_t ply = 0; ply < positions; ply++) pool_.submit({nextJob_++, line, ply});
@@ -177,7 +177,7 @@ bool ReviewSession::waitForResult() {
         inFlight_.pop_front();
         progress_.doneGames++;
     }
-    progress_.draw(false);
+    progress_.draw();
     return true;
 }
 
