@@ -1,6 +1,7 @@
-// The four libFuzzer targets, one per build of this file (QARN_FUZZ_TARGET names it):
-// parser (a command line), fen (a script), book (the bytes of a book file) and search (a
-// depth byte, then a script). See fuzz/README.md for what each checks.
+// The five libFuzzer targets, one per build of this file (QARN_FUZZ_TARGET names it):
+// parser (a command line), fen (a script), book (the bytes of a book file), search (a
+// depth byte, then a script) and games (a byte naming the file, then its bytes). See
+// fuzz/README.md for what each checks.
 #include <algorithm>
 
 #include "../tests/test_util.h"
@@ -9,6 +10,11 @@
 #include "engine/init.h"
 #include "engine/parser.h"
 #include "engine/timecontrol.h"
+#include "games/encoding.h"
+#include "games/inputs.h"
+#include "games/notation.h"
+#include "games/replay.h"
+#include "games/textgames.h"
 #include "position/psqt.h"
 #include "search/progress.h"
 #include "search/search.h"
@@ -229,6 +235,51 @@ void searchTarget(const uint8_t* data, size_t size) {
         UndoRecord undo;
         makeMove(scratch, searchProgress.pv[i], undo);
     }
+}
+
+// The move of the notation text, as the PGN reader resolves it in the position; 0 when it
+// names none or several.
+Move readBack(const std::string& utf8, Position& pos) {
+    uint32_t chars[8];
+    int count = 0;
+    for (const char* p = utf8.data(); p < utf8.data() + utf8.size() && count < 8; count++) {
+        size_t length = charLength(TextEncoding::Utf8, p, utf8.data() + utf8.size());
+        chars[count] = decodeChar(TextEncoding::Utf8, p, length);
+        p += length;
+    }
+    NotationMove parsed;
+    Move found = 0;
+    if (parseNotationMove(chars, count, parsed) == Notation::Unknown) return 0;
+    return resolveNotationMove(parsed, pos, found) == 1 ? found : 0;
+}
+
+// The first byte names the file (its extension, and whether it was met in a folder), the
+// rest are its bytes, read as the review and the book builder read them. Every move is on
+// the board; a move the reader resolved from Chinese or WXF notation is legal (only
+// coordinates may be illegal, found when the game is replayed); each legal move, written
+// back in Chinese and WXF notation, reads as itself.
+void gamesTarget(const uint8_t* data, size_t size) {
+    if (size == 0) return;
+    static const char* const kNames[] = {"game.pgn", "game.txt", "game.xqf", "game"};
+    InputFile file{kNames[(data[0] >> 1) & 3], (data[0] & 1) != 0};
+    std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+    readGameFile(file, bytes, [](const GameRecord& game) {
+        check(game.error.empty() || game.errorLine >= 0, "error line");
+        if (!setupCheckedFen(loaded, game.hasFen ? game.fen.c_str() : kStartFen)) return;
+        for (const GameMove& move : game.moves) {
+            Move mv = moveFromText(move.packed);
+            check(mv != 0, "move off the board", move.written);
+            uint32_t packed;
+            bool coordinates = parseMoveToken(move.written, packed) && packed == move.packed;
+            if (!isFullyLegal(mv, loaded)) {
+                check(coordinates, "illegal move from notation", move.written);
+                return;
+            }
+            for (const std::string& text : {chineseMoveText(loaded, mv), wxfMoveText(loaded, mv)})
+                check(readBack(text, loaded) == mv, "written move reads back", text);
+            if (!playMoveText(loaded, move.packed)) return;
+        }
+    });
 }
 
 }  // namespace

@@ -7,11 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "games/encoding.h"
+
 // One move as read: the packed UCCI text, where it stands, and how it was written.
 struct GameMove {
     uint32_t packed;
     int line;
     std::string written;
+};
+
+// A tag pair as the file holds it: the value's bytes stay in the file's encoding.
+struct GameTag {
+    std::string name;
+    std::string value;
 };
 
 // The outcome of a game, as its record states it.
@@ -31,6 +39,10 @@ struct GameRecord {
     std::vector<GameMove> moves;
     int errorLine = 0;
     std::string error;
+    // The tag pairs in the order of the file (a PGN game's, or the texts of an XQF
+    // header), and the encoding of their values.
+    std::vector<GameTag> tags;
+    TextEncoding encoding = TextEncoding::Utf8;
 };
 
 // Receives each game as soon as it has been read, so that large collections are never

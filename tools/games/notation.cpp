@@ -240,3 +240,152 @@ int resolveNotationMove(const NotationMove& move, Position& pos, Move& found) {
     }
     return matches > 2 ? 2 : matches;
 }
+
+namespace {
+
+// Characters of the written moves, as code points; index 0 unused.
+// clang-format off
+constexpr uint32_t kRedPieceChars[8] =   {0, 0x5E25, 0x4ED5, 0x76F8, 0x99AC, 0x8ECA, 0x70AE, 0x5175};
+                                         //  帥      仕      相      馬      車      炮      兵
+constexpr uint32_t kBlackPieceChars[8] = {0, 0x5C07, 0x58EB, 0x8C61, 0x99AC, 0x8ECA, 0x70AE, 0x5352};
+                                         //  將      士      象      馬      車      炮      卒
+constexpr uint32_t kChineseNumerals[10] = {0, 0x4E00, 0x4E8C, 0x4E09, 0x56DB, 0x4E94,
+                                           //  一      二      三      四      五
+                                              0x516D, 0x4E03, 0x516B, 0x4E5D};
+                                           //  六      七      八      九
+constexpr uint32_t kFullWidthDigitZero = 0xFF10;                                   // ０
+constexpr uint32_t kForwardChar = 0x9032, kBackwardChar = 0x9000, kSidewaysChar = 0x5E73;
+                                                                                   // 進 退 平
+constexpr uint32_t kFrontChar = 0x524D, kMiddleChar = 0x4E2D, kRearChar = 0x5F8C;  // 前 中 後
+constexpr char kWxfPieceLetters[] = " KAEHRCP";
+// clang-format on
+
+void appendUtf8(std::string& text, uint32_t c) {
+    if (c < 0x80) {
+        text += char(c);
+    } else if (c < 0x800) {
+        text += char(0xC0 | (c >> 6));
+        text += char(0x80 | (c & 0x3F));
+    } else {
+        text += char(0xE0 | (c >> 12));
+        text += char(0x80 | ((c >> 6) & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    }
+}
+
+// A file or a distance as the side writes it: red in Chinese numerals, black in full-width
+// digits.
+void appendNumber(std::string& text, int side, int number) {
+    appendUtf8(text, side == RED ? kChineseNumerals[number] : kFullWidthDigitZero + number);
+}
+
+}  // namespace
+
+NotationMove describeMove(const Position& pos, Move move) {
+    const int side = pos.side;
+    const Square from = moveFrom(move), to = moveTo(move);
+    NotationMove parts;
+    parts.kind = pieceTypeOf[pos.board[from]];
+    int ahead = frontness(side, to) - frontness(side, from);
+    parts.action = ahead > 0 ? '+' : ahead < 0 ? '-' : '=';
+    bool distance = isStraightMover(parts.kind) && parts.action != '=';
+    parts.number = distance ? (ahead > 0 ? ahead : -ahead) : fileNumber(side, fileOf(to));
+    // The pieces of the kind on the mover's file (and how many stand in front of it), and
+    // whether another file holds two or more of them.
+    int onFile = 0, inFront = 0;
+    int perFile[16] = {};
+    bool otherGroup = false;
+    for (int index = sideBase(side); index < sideBase(side) + 16; index++) {
+        Square sq = pos.pieceSquare[index];
+        if (sq == 0 || pieceTypeOf[index] != parts.kind) continue;
+        if (fileOf(sq) != fileOf(from)) {
+            otherGroup |= ++perFile[fileOf(sq)] >= 2;
+            continue;
+        }
+        onFile++;
+        if (frontness(side, sq) > frontness(side, from)) inFront++;
+    }
+    const int file = fileNumber(side, fileOf(from));
+    if (onFile < 2 || parts.kind == ADVISOR || parts.kind == BISHOP) {
+        parts.file = file;
+        return parts;
+    }
+    if (inFront == 0 && onFile <= 3) {
+        parts.tandem = Tandem::Front;
+    } else if (inFront == onFile - 1 && onFile <= 3) {
+        parts.tandem = Tandem::Rear;
+    } else if (onFile == 3) {
+        parts.tandem = Tandem::Middle;
+    } else {
+        parts.tandem = Tandem::Counted;
+        parts.count = inFront + 1;
+    }
+    if (parts.kind == PAWN && otherGroup) parts.file = file;
+    return parts;
+}
+
+std::string chineseMoveText(const Position& pos, Move move) {
+    const NotationMove parts = describeMove(pos, move);
+    const int side = pos.side;
+    const uint32_t piece = (side == RED ? kRedPieceChars : kBlackPieceChars)[parts.kind];
+    std::string text;
+    if (parts.tandem == Tandem::None) {
+        appendUtf8(text, piece);
+        appendNumber(text, side, parts.file);
+    } else {
+        appendUtf8(text, parts.tandem == Tandem::Front    ? kFrontChar
+                         : parts.tandem == Tandem::Middle ? kMiddleChar
+                         : parts.tandem == Tandem::Rear   ? kRearChar
+                                                          : kChineseNumerals[parts.count]);
+        appendUtf8(text, piece);
+        if (parts.file != 0) appendNumber(text, side, parts.file);
+    }
+    appendUtf8(text, parts.action == '+'   ? kForwardChar
+                     : parts.action == '-' ? kBackwardChar
+                                           : kSidewaysChar);
+    appendNumber(text, side, parts.number);
+    return text;
+}
+
+std::string wxfMoveText(const Position& pos, Move move) {
+    const NotationMove parts = describeMove(pos, move);
+    const char letter = kWxfPieceLetters[parts.kind];
+    std::string text;
+    if (parts.tandem == Tandem::None) {
+        text = {letter, char('0' + parts.file)};
+    } else {
+        // The middle one of three is the second from the front.
+        text = {parts.tandem == Tandem::Front    ? '+'
+                : parts.tandem == Tandem::Rear   ? '-'
+                : parts.tandem == Tandem::Middle ? '2'
+                                                 : char('0' + parts.count),
+                letter};
+        if (parts.file != 0) text += char('0' + parts.file);
+    }
+    text += parts.action;
+    text += char('0' + parts.number);
+    return text;
+}
+
+std::string chinesePieceName(int side, int kind) {
+    std::string text;
+    appendUtf8(text, (side == RED ? kRedPieceChars : kBlackPieceChars)[kind]);
+    return text;
+}
+
+std::string iccsMoveText(Move move) {
+    char ucci[5];
+    moveToText(move, ucci, sizeof ucci);
+    return {char(ucci[0] - 'a' + 'A'), ucci[1], '-', char(ucci[2] - 'a' + 'A'), ucci[3]};
+}
+
+std::string moveTextIn(Notation notation, const Position& pos, Move move) {
+    switch (notation) {
+        case Notation::Chinese:
+            return chineseMoveText(pos, move);
+        case Notation::Wxf:
+            return wxfMoveText(pos, move);
+        default:
+            return iccsMoveText(move);
+    }
+}

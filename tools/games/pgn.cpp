@@ -159,6 +159,7 @@ struct PgnReader {
 };
 
 void finishGame(PgnReader& r) {
+    r.game.record.encoding = r.s.encoding;
     if (r.game.started) r.sink(r.game.record);
     // The move list keeps its storage from game to game.
     std::vector<GameMove> moves = std::move(r.game.record.moves);
@@ -175,6 +176,7 @@ void stopReading(PgnGame& game, int line, std::string reason) {
 
 void takeTag(PgnReader& r, const std::string& name, const std::string& value, int line) {
     PgnGame& game = r.game;
+    game.record.tags.push_back({name, value});
     if (name == "FEN") {
         game.record.hasFen = true;
         game.record.fen = value;

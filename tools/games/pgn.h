@@ -12,5 +12,5 @@ bool isPgnInput(const std::string& path, const std::string& bytes);
 // understood. Moves are ICCS coordinates, or Chinese or WXF notation resolved against the
 // legal moves of the position; a [Format] tag names the notation, else the game's first
 // move does. The encoding (UTF-8, GBK/GB18030 or Big5) is recognised per file; [Result]
-// and [FEN] are kept.
+// and [FEN] are understood, and every tag is kept with the encoding.
 void readPgnGames(const std::string& bytes, const GameSink& sink);

@@ -11,7 +11,7 @@
 namespace {
 
 // The header: 0x400 bytes, of which the reader uses the version, the keys, the 32 pieces'
-// points, the result and the lengths of the text fields.
+// points, the result and the text fields (GBK; the players, event, date and place become tags).
 constexpr size_t kHeaderSize = 0x400;
 constexpr size_t kVersionOffset = 2;
 // The mask of the raw keys in the record key.
@@ -65,6 +65,11 @@ constexpr std::array<std::array<int, 2>, 11> kTextFields{{{0x050, 63},
                                                           {0x1A0, 15},
                                                           {0x1D0, 15},
                                                           {0x1E0, 15}}};
+
+// The PGN names of the header's text fields that a game keeps as tags, in the order of
+// kTextFields (null for those it leaves out).
+constexpr std::array<const char*, 11> kTextTags{"Title", "Event", "Date",  "Site",  "Red",  "Black",
+                                                nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // What undoes the encryption of versions 0x0B and above; zero keys for plain files.
 struct XqfKeys {
@@ -193,9 +198,14 @@ std::string readHeader(const std::string& bytes, XqfReader& r, GameRecord& game)
     int version = byteAt(bytes, kVersionOffset);
     if (!isXqfInput(bytes)) return "not an XQF file";
     if (version > kLastVersion) return "unknown XQF version " + std::to_string(version);
-    for (const auto& [offset, room] : kTextFields) {
-        if (byteAt(bytes, size_t(offset)) > room) return "damaged XQF header";
+    for (size_t i = 0; i < kTextFields.size(); i++) {
+        auto [offset, room] = kTextFields[i];
+        int length = byteAt(bytes, size_t(offset));
+        if (length > room) return "damaged XQF header";
+        if (kTextTags[i] != nullptr && length > 0)
+            game.tags.push_back({kTextTags[i], bytes.substr(size_t(offset) + 1, size_t(length))});
     }
+    game.encoding = TextEncoding::Gbk;
     r.encrypted = version >= kFirstEncrypted;
     if (r.encrypted) r.keys = makeKeys(bytes);
     r.data = bytes.substr(kHeaderSize);
