@@ -17,8 +17,8 @@
 #include "book/book.h"
 #include "engine/init.h"
 #include "games/inputs.h"
+#include "games/notation.h"
 #include "games/replay.h"
-#include "movetext.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
@@ -202,11 +202,45 @@ const char* resultText(GameResult result) {
     }
 }
 
+const char* encodingName(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::Gbk:
+            return "gb18030";
+        case TextEncoding::Big5:
+            return "big5";
+        default:
+            return "utf-8";
+    }
+}
+
+// The tags' values as the file holds them, each byte a character (U+0000..U+00FF), with the
+// file's encoding: the worker's script decodes them, having the browser's full tables.
+void appendTags(std::string& out, const GameRecord& game) {
+    appendField(out, "encoding", encodingName(game.encoding));
+    out += "\"tags\":{";
+    for (size_t i = 0; i < game.tags.size(); i++) {
+        if (i > 0) out += ',';
+        appendJsonString(out, game.tags[i].name);
+        out += ":\"";
+        for (char c : game.tags[i].value) {
+            if (uint8_t(c) >= 0x20 && uint8_t(c) < 0x80 && c != '"' && c != '\\') {
+                out += c;
+                continue;
+            }
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(uint8_t(c)));
+            out += escaped;
+        }
+        out += '"';
+    }
+    out += "},";
+}
+
 // One game as the readers hand it over: the other lines of a game tree are left out.
 void appendGame(std::string& out, const GameRecord& game) {
     if (game.variation != 0) return;
     out += out.back() == '[' ? "{" : ",{";
-    out += "\"tags\":{},";
+    appendTags(out, game);
     if (game.hasFen) appendField(out, "fen", game.fen);
     if (!game.error.empty()) {
         std::string where =

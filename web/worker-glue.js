@@ -69,6 +69,12 @@
     }
 
     const withText = (text, use) => withBytes(utf8.encode(text), use);
+    const decoders = {};
+    // A tag's value comes as its bytes, one character each, in the game's encoding.
+    const decodeTag = (value, encoding) =>
+        (decoders[encoding] ??= new TextDecoder(encoding)).decode(
+            Uint8Array.from(value, (c) => c.charCodeAt(0)),
+        );
     const answer = (pointer) => JSON.parse(engine.UTF8ToString(pointer));
 
     // Each call gives {result} or {error}.
@@ -90,7 +96,13 @@
             const games = withText(String(name), (n) =>
                 withBytes(view, (b, size) => answer(engine._qarn_parse(n, b, size))),
             );
-            return 'error' in games ? games : { result: games };
+            if ('error' in games) return games;
+            for (const game of games.games) {
+                for (const name of Object.keys(game.tags))
+                    game.tags[name] = decodeTag(game.tags[name], game.encoding);
+                delete game.encoding;
+            }
+            return { result: games };
         },
     };
 

@@ -285,7 +285,10 @@ test(
         assert.equal(await page.locator('#move-list .move').first().textContent(), 'H2-E2');
         await page.click('#pgn-copy');
         const pgn = await page.inputValue('#pgn-text');
-        assert.match(pgn, /\[Game "Chinese Chess"\][^]*\[Format "ICCS"\][^]*1\. H2-E2 H9-G7 2\. H0-G2 \*/);
+        assert.match(
+            pgn,
+            /\[Game "Chinese Chess"\][^]*\[Red "Ann"\][^]*\[Format "ICCS"\][^]*1\. H2-E2 H9-G7 2\. H0-G2 \*/,
+        );
 
         // A set-up position with red in check: the king is marked.
         await page.fill('#fen', '4k4/9/9/9/9/9/9/9/4r4/3AK4 w - - 0 1');

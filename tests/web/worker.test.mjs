@@ -264,14 +264,20 @@ const PARSE_CASES = [
         name: 'pasted PGN in Chinese with tags',
         file: 'pasted.pgn',
         bytes: utf8('[Event "x"]\n[FEN "' + START + '"]\n1. 炮二平五 馬８進７ 2. 馬二進三 1-0\n'),
-        games: [{ fen: START, moves: ['h2e2', 'h9g7', 'h0g2'], result: '1-0' }],
+        games: [
+            { fen: START, moves: ['h2e2', 'h9g7', 'h0g2'], result: '1-0', tags: { Event: 'x', FEN: START } },
+        ],
     },
     {
         name: 'GBK PGN, the second game stopped at an ambiguous move',
         file: 'gbk.pgn',
         bytes: data('pgn/gbk.pgn'),
         games: [
-            { moves: 'h2e2 h9g7 h0g2 i9h9 i0h0', result: '0-1' },
+            {
+                moves: 'h2e2 h9g7 h0g2 i9h9 i0h0',
+                result: '0-1',
+                tags: { Event: 'GB18030 \u{20000}', Result: '0-1' },
+            },
             { moves: 'e6f6 d9e9', error: /^line 12: several legal moves match 前兵进一$/ },
         ],
     },
@@ -279,7 +285,7 @@ const PARSE_CASES = [
         name: 'Big5 PGN',
         file: 'big5.pgn',
         bytes: data('pgn/big5.pgn'),
-        games: [{ moves: 'h2e2 h7e7 h0g2 h9g7' }],
+        games: [{ moves: 'h2e2 h7e7 h0g2 h9g7', tags: { Event: '功也久叻弓', Red: '許' } }],
     },
     {
         name: 'WXF PGN',
@@ -327,6 +333,7 @@ test('structured calls: game and parse', { timeout: 120000 }, async (t) => {
                 if (moves) assert.deepEqual(game.moves, moves);
                 if (want.fen) assert.equal(game.fen, want.fen);
                 if (want.result) assert.equal(game.result, want.result);
+                if (want.tags) assert.deepEqual(game.tags, want.tags);
                 if (want.error) assert.match(game.error, want.error);
                 else if (want.moves) assert.equal(game.error, undefined);
             });
