@@ -18,6 +18,7 @@
 #include "engine/init.h"
 #include "games/inputs.h"
 #include "games/notation.h"
+#include "games/pgn.h"
 #include "games/replay.h"
 #include "position/fen.h"
 #include "position/makemove.h"
@@ -189,19 +190,6 @@ void describeGame(std::string& out, const char* fen, const char* moves) {
     out += '}';
 }
 
-const char* resultText(GameResult result) {
-    switch (result) {
-        case GameResult::RedWin:
-            return "1-0";
-        case GameResult::BlackWin:
-            return "0-1";
-        case GameResult::Draw:
-            return "1/2-1/2";
-        default:
-            return "*";
-    }
-}
-
 const char* encodingName(TextEncoding encoding) {
     switch (encoding) {
         case TextEncoding::Gbk:
@@ -247,7 +235,7 @@ void appendGame(std::string& out, const GameRecord& game) {
             game.errorLine > 0 ? "line " + std::to_string(game.errorLine) + ": " : std::string();
         appendField(out, "error", where + game.error);
     }
-    appendField(out, "result", resultText(game.result));
+    appendField(out, "result", resultToken(game.result));
     out += "\"moves\":[";
     for (size_t i = 0; i < game.moves.size(); i++) {
         uint32_t packed = game.moves[i].packed;

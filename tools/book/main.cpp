@@ -19,6 +19,7 @@
 #include "engine/init.h"
 #include "games/fileio.h"
 #include "games/inputs.h"
+#include "games/pgn.h"
 #include "games/replay.h"
 #include "games/textgames.h"
 
@@ -130,20 +131,6 @@ int runBuild(const Arguments& args) {
     return run.rejected > 0 ? 1 : 0;
 }
 
-const char* resultText(GameResult result) {
-    switch (result) {
-        case GameResult::RedWin:
-            return "1-0";
-        case GameResult::BlackWin:
-            return "0-1";
-        case GameResult::Draw:
-            return "1/2-1/2";
-        case GameResult::Unknown:
-            break;
-    }
-    return "*";
-}
-
 // Each distinct game's main line up to its last move in a position where some move was
 // played in at least minGames games. Every game through such a position keeps its move
 // there, so that each count, share and score of the book stays as it was; games with no
@@ -188,7 +175,7 @@ int runExport(const Arguments& args) {
             for (int i = 0; i < 4; i++) out += char(played[ply] >> (8 * i) & 0xFF);
             out += ' ';
         }
-        out += resultText(game.result);
+        out += resultToken(game.result);
         out += '\n';
     }
     std::string error;

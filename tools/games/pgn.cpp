@@ -404,3 +404,17 @@ void readPgnGames(const std::string& bytes, const GameSink& sink) {
     }
     finishGame(r);
 }
+
+const char* resultToken(GameResult result) {
+    switch (result) {
+        case GameResult::RedWin:
+            return "1-0";
+        case GameResult::BlackWin:
+            return "0-1";
+        case GameResult::Draw:
+            return "1/2-1/2";
+        case GameResult::Unknown:
+            break;
+    }
+    return "*";
+}

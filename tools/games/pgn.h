@@ -14,3 +14,6 @@ bool isPgnInput(const std::string& path, const std::string& bytes);
 // move does. The encoding (UTF-8, GBK/GB18030 or Big5) is recognised per file; [Result]
 // and [FEN] are understood, and every tag is kept with the encoding.
 void readPgnGames(const std::string& bytes, const GameSink& sink);
+
+// The result as PGN writes it: "1-0", "0-1", "1/2-1/2" or "*".
+const char* resultToken(GameResult result);

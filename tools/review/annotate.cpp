@@ -5,6 +5,7 @@
 
 #include "base/fens.h"
 #include "engine/reports.h"
+#include "games/pgn.h"
 #include "games/replay.h"
 #include "position/movegen.h"
 #include "review/recode.h"
@@ -58,20 +59,6 @@ struct Movetext {
             add((i == 0 ? "{" : "") + words[i] + (i + 1 == words.size() ? "}" : ""));
     }
 };
-
-const char* resultToken(GameResult result) {
-    switch (result) {
-        case GameResult::RedWin:
-            return "1-0";
-        case GameResult::BlackWin:
-            return "0-1";
-        case GameResult::Draw:
-            return "1/2-1/2";
-        case GameResult::Unknown:
-            break;
-    }
-    return "*";
-}
 
 const char* notationName(Notation notation) {
     return notation == Notation::Chinese ? "Chinese" : notation == Notation::Wxf ? "WXF" : "ICCS";

@@ -26,17 +26,6 @@ constexpr char kStyle[] =
     ".graph .label { font-weight: bold; }\n"
     "</style>\n";
 
-// The mark's sign, as commentators write it.
-const char* markSign(Mark mark) {
-    constexpr const char* kSigns[] = {"", "?!", "?", "??"};
-    return kSigns[int(mark)];
-}
-
-const char* markClass(Mark mark) {
-    constexpr const char* kClasses[] = {"", "inaccuracy", "mistake", "blunder"};
-    return kClasses[int(mark)];
-}
-
 std::string number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);

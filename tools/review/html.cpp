@@ -52,16 +52,6 @@ std::string line(int x1, int y1, int x2, int y2, const char* cls) {
     return text;
 }
 
-const char* markSign(Mark mark) {
-    constexpr const char* kSigns[] = {"", "?!", "?", "??"};
-    return kSigns[int(mark)];
-}
-
-const char* markClass(Mark mark) {
-    constexpr const char* kClasses[] = {"", "inaccuracy", "mistake", "blunder"};
-    return kClasses[int(mark)];
-}
-
 std::string summaryRow(const char* side, const SideSummary& summary) {
     char text[256];
     std::snprintf(

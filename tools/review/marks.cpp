@@ -73,6 +73,16 @@ const char* markName(Mark mark) {
     return kNames[int(mark)];
 }
 
+const char* markSign(Mark mark) {
+    constexpr const char* kSigns[] = {"", "?!", "?", "??"};
+    return kSigns[int(mark)];
+}
+
+const char* markClass(Mark mark) {
+    constexpr const char* kClasses[] = {"", "inaccuracy", "mistake", "blunder"};
+    return kClasses[int(mark)];
+}
+
 void SideSummary::add(int before, int after, Mark mark) {
     moves++;
     inaccuracies += mark == Mark::Inaccuracy;

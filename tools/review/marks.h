@@ -39,6 +39,10 @@ double moveAccuracy(int before, int after);
 // The PGN numeric annotation glyph of a mark ($6, $2, $4; 0 for none) and its name.
 int markNag(Mark mark);
 const char* markName(Mark mark);
+// The mark's sign as commentators write it ("?!", "?", "??"; "" for none), and its name in
+// lower case, for style classes.
+const char* markSign(Mark mark);
+const char* markClass(Mark mark);
 
 // One side's moves, summed.
 struct SideSummary {
