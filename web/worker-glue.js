@@ -41,9 +41,18 @@
     };
 
     // The review's steps, one task each, so that the messages queued meanwhile run between them.
+    // At most one step is queued: the review call and the engine's wait for input may both ask
+    // for the first, and two chains of steps would then run side by side.
     const reviewChannel = new MessageChannel();
-    reviewChannel.port1.onmessage = () => reviewStep();
-    const nextReviewStep = () => reviewChannel.port2.postMessage(0);
+    let stepQueued = false;
+    reviewChannel.port1.onmessage = () => {
+        stepQueued = false;
+        reviewStep();
+    };
+    const nextReviewStep = () => {
+        if (!stepQueued) reviewChannel.port2.postMessage(0);
+        stepQueued = true;
+    };
 
     // Resumes the engine's stack. After quit the engine ends it by throwing 'unwind'.
     function resume(wakeUp) {
@@ -107,7 +116,8 @@
             } else {
                 const done = engine._qarn_review_step();
                 self.postMessage({ event: 'progress', call: id, done, total: review.total });
-                if (done === review.total) return finishReview({ id, result: answer(engine._qarn_review_finish()) });
+                if (done === review.total)
+                    return finishReview({ id, result: answer(engine._qarn_review_finish()) });
             }
         } catch (e) {
             finishReview({ id, error: String(e.message || e) });
@@ -163,8 +173,14 @@
         review: ({ id, fen = '', moves = [], depth = 8, title = '' }) => {
             if (review) return { error: 'a review is running' };
             if (ended) return { error: 'the engine has ended' };
-            if (!Number.isInteger(depth) || depth < 1 || depth > 31) return { error: 'depth must be 1 to 31' };
-            const args = { fen: String(fen), moves: Array.from(moves, String).join(' '), depth, title: String(title) };
+            if (!Number.isInteger(depth) || depth < 1 || depth > 31)
+                return { error: 'depth must be 1 to 31' };
+            const args = {
+                fen: String(fen),
+                moves: Array.from(moves, String).join(' '),
+                depth,
+                title: String(title),
+            };
             review = { id, args, started: false };
             if (waitingForLine) nextReviewStep();
             else pushLine('stop');
