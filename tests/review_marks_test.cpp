@@ -1,10 +1,12 @@
 // The review's rules on synthetic scores: winning chances, the marks (every mate rule),
-// losses and accuracy, the eval texts, and the judgement of a line with its summaries.
+// losses and accuracy, the eval texts, and the judgement of a line with its summaries; and
+// an analysis that leaves the search's hooks to the engine beside it.
 #include <gtest/gtest.h>
 
 #include "review/annotate.h"
 #include "review/marks.h"
 #include "review/review.h"
+#include "search/progress.h"
 #include "search/score.h"
 #include "test_util.h"
 
@@ -146,4 +148,18 @@ TEST(ReviewMarks, JudgesALineAndSumsEachSide) {
     EXPECT_EQ(black.averageLoss(), 240);
     EXPECT_EQ(redWinChance(positions[3], RED), -1);
     EXPECT_EQ(redWinChance(positions[1], BLACK), -winChance(40));
+}
+
+TEST(ReviewMarks, AnAnalysisNeitherCallsNorDropsTheEnginesHooks) {
+    static int calls = 0;
+    const SearchHooks engineHooks = {[] { calls++; }, [] { return ++calls < 0; }};
+    searchHooks = engineHooks;
+    auto pos = positionFrom(kStartFen, "h2e2 h9g7");
+    PositionAnalysis analysis = analysePosition(*pos, {3, 0});
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(searchHooks.newBestMove, engineHooks.newBestMove);
+    EXPECT_EQ(searchHooks.pollInput, engineHooks.pollInput);
+    searchHooks = {nullptr, nullptr};
+    ASSERT_FALSE(analysis.pv.empty());
+    EXPECT_EQ(analysis.pv[0], analysis.best);
 }

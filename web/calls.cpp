@@ -20,6 +20,7 @@
 #include "games/notation.h"
 #include "games/pgn.h"
 #include "games/replay.h"
+#include "json.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
@@ -34,31 +35,6 @@ void prepareTables() {
     static bool ready = false;
     if (!ready) initTables();
     ready = true;
-}
-
-void appendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (uint8_t(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-void appendField(std::string& out, const char* name, std::string_view text) {
-    out += '"';
-    out += name;
-    out += "\":";
-    appendJsonString(out, text);
-    out += ',';
 }
 
 std::string moveText(Move move) {

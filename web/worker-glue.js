@@ -4,6 +4,9 @@
 //   each line the engine prints comes back as one string, its GBK texts decoded;
 // - an object {id, call, ...} is a structured call ('game', 'parse'), answered by {id, result}
 //   or {id, error}, also while a search runs;
+// - the call 'review' reviews a game one position at a time, with {event: 'progress', call,
+//   done, total} after each; 'cancelReview' ends it. While it runs, the lines but isready
+//   wait, and go to the engine in order when it has ended;
 // - the worker posts {event: 'book', loaded, message} once it knows whether the book was
 //   read, and {event: 'exit', code} when the engine has ended (after quit).
 // The book is qarn.bin beside this script; ?book=NAME on the script's URL names another
@@ -21,9 +24,13 @@
 
     let engine = null;
     let started = false;
+    let ended = false;
     const early = []; // messages that came before the engine started
     let waitingForLine = null;
     let yielded = null;
+    // The review under way: {id, args, total, started}; the lines held back meanwhile.
+    let review = null;
+    const held = [];
     // The engine's yields resume from a message to this worker itself, so that every message
     // already queued runs first; a timer would wait 4 ms or more.
     const channel = new MessageChannel();
@@ -31,6 +38,20 @@
         const wakeUp = yielded;
         yielded = null;
         resume(wakeUp);
+    };
+
+    // The review's steps, one task each, so that the messages queued meanwhile run between them.
+    // At most one step is queued: the review call and the engine's wait for input may both ask
+    // for the first, and two chains of steps would then run side by side.
+    const reviewChannel = new MessageChannel();
+    let stepQueued = false;
+    reviewChannel.port1.onmessage = () => {
+        stepQueued = false;
+        reviewStep();
+    };
+    const nextReviewStep = () => {
+        if (!stepQueued) reviewChannel.port2.postMessage(0);
+        stepQueued = true;
     };
 
     // Resumes the engine's stack. After quit the engine ends it by throwing 'unwind'.
@@ -77,7 +98,52 @@
         );
     const answer = (pointer) => JSON.parse(engine.UTF8ToString(pointer));
 
-    // Each call gives {result} or {error}.
+    // A review starts once the engine waits for input: a running search is stopped first (its
+    // bestmove comes as after stop). Then one position per step; the result once all are done.
+    function reviewStep() {
+        if (!review) return;
+        const { id, args } = review;
+        try {
+            if (!review.started) {
+                if (!waitingForLine) return; // the engine's wait for input calls again
+                const start = withText(args.fen, (f) =>
+                    withText(args.moves, (m) =>
+                        withText(args.title, (t) => answer(engine._qarn_review_start(f, m, args.depth, t))),
+                    ),
+                );
+                if ('error' in start) return finishReview({ id, error: start.error });
+                Object.assign(review, { started: true, total: start.positions });
+            } else {
+                const done = engine._qarn_review_step();
+                self.postMessage({ event: 'progress', call: id, done, total: review.total });
+                if (done === review.total)
+                    return finishReview({ id, result: answer(engine._qarn_review_finish()) });
+            }
+        } catch (e) {
+            finishReview({ id, error: String(e.message || e) });
+            if (e instanceof WebAssembly.RuntimeError) throw e;
+            return;
+        }
+        nextReviewStep();
+    }
+
+    // Answers the review and hands the engine the lines that waited.
+    function finishReview(reply) {
+        review = null;
+        self.postMessage(reply);
+        for (const line of held.splice(0)) pushLine(line);
+    }
+
+    function pushLine(line) {
+        withText(line, (pointer, length) => engine._qarn_push_line(pointer, length));
+        if (waitingForLine) {
+            const wakeUp = waitingForLine;
+            waitingForLine = null;
+            resume(wakeUp);
+        }
+    }
+
+    // Each call gives {result} or {error}; 'review' answers later by itself (null).
     const calls = {
         game: ({ fen = '', moves = [] }) => ({
             result: withText(String(fen), (f) =>
@@ -104,16 +170,37 @@
             }
             return { result: games };
         },
+        review: ({ id, fen = '', moves = [], depth = 8, title = '' }) => {
+            if (review) return { error: 'a review is running' };
+            if (ended) return { error: 'the engine has ended' };
+            if (!Number.isInteger(depth) || depth < 1 || depth > 31)
+                return { error: 'depth must be 1 to 31' };
+            const args = {
+                fen: String(fen),
+                moves: Array.from(moves, String).join(' '),
+                depth,
+                title: String(title),
+            };
+            review = { id, args, started: false };
+            if (waitingForLine) nextReviewStep();
+            else pushLine('stop');
+            return null;
+        },
+        cancelReview: () => {
+            if (!review) return { result: { cancelled: false } };
+            if (review.started) engine._qarn_review_cancel();
+            finishReview({ id: review.id, error: 'cancelled' });
+            return { result: { cancelled: true } };
+        },
     };
 
     function handle(data) {
         if (typeof data === 'string') {
-            withText(data, (pointer, length) => engine._qarn_push_line(pointer, length));
-            if (waitingForLine) {
-                const wakeUp = waitingForLine;
-                waitingForLine = null;
-                resume(wakeUp);
-            }
+            if (!review) return pushLine(data);
+            // During a review only isready reaches the engine, which waits for input then.
+            const lines = data.split('\n');
+            if (lines.length > 1 && data.endsWith('\n')) lines.pop();
+            for (const line of lines) (line.trim() === 'isready' ? pushLine : held.push.bind(held))(line);
         } else if (data && typeof data === 'object' && 'call' in data) {
             const call = Object.hasOwn(calls, data.call) ? calls[data.call] : null;
             let reply;
@@ -125,7 +212,7 @@
                 if (e instanceof WebAssembly.RuntimeError) throw e;
                 return;
             }
-            self.postMessage({ id: data.id, ...reply });
+            if (reply) self.postMessage({ id: data.id, ...reply });
         }
     }
     self.onmessage = (event) => (started ? handle(event.data) : early.push(event.data));
@@ -168,8 +255,12 @@
                 },
                 qarnWaitForMessage: (wakeUp) => {
                     waitingForLine = wakeUp;
+                    if (review && !review.started) nextReviewStep();
                 },
-                qarnExit: (code) => self.postMessage({ event: 'exit', code }),
+                qarnExit: (code) => {
+                    ended = true;
+                    self.postMessage({ event: 'exit', code });
+                },
             }),
         )
         .then(async (module) => {

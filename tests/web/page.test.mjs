@@ -391,3 +391,72 @@ test(
         await waitMoves(page, 2);
     },
 );
+
+test(
+    'review of a game with a planted blunder: graph, marks, better move, cancel; review screenshot',
+    { timeout: 300000 },
+    async (t) => {
+        const page = await open(t, { query: '?book=none' });
+        const planted = fs.readFileSync(path.join(ROOT, 'tests/data/review/planted.pgn'), 'utf8');
+        await page.click('#panel-tools summary');
+        await page.fill('#import-text', planted);
+        await page.click('#import-load');
+        await waitMoves(page, 18);
+        await page.click('#panel-tools summary');
+        await page.click('[data-mode="review"]');
+        await page.selectOption('#review-depth', '6');
+        await page.click('#review-start');
+        await page.waitForSelector('#review-summary:not([hidden])', WAIT);
+        assert.equal(await page.textContent('#review-status'), 'Reviewed at depth 6.');
+        const moves = await gameMoves(page);
+
+        // One point per ply; red's ninth move, b4b5, hangs a rook.
+        const points = page.locator('#review-graph circle.ply');
+        assert.equal(await points.count(), moves.length);
+        assert.equal(moves[16], 'b4b5');
+        assert.equal(await page.textContent('#move-list [data-ply="17"] .mark'), '??');
+        assert.match(await page.textContent('#review-summary'), /Blunders\s*1/);
+
+        // A point goes to its ply; before the blunder, the better move is an arrow.
+        await points.nth(16).click({ force: true });
+        await page.waitForSelector('#move-list [data-ply="17"].current', WAIT);
+        assert.equal(await page.getAttribute('[data-at="b5"]', 'data-piece'), 'R');
+        await points.nth(15).click({ force: true });
+        await page.waitForSelector('#move-list [data-ply="16"].current', WAIT);
+        assert.equal(await page.locator('.arrow.played').count(), 1);
+        assert.equal(await page.locator('.arrow.better').count(), 1);
+        const arrows = await page.evaluate(() => window.qarn.board.arrows.map((a) => a.move));
+        assert.equal(arrows[0], 'b4b5');
+        assert.ok(legalAfter(moves.slice(0, 16)).includes(arrows[1]), `better move ${arrows[1]}`);
+        assert.match(await page.textContent('#review-comment'), /車八進一\?\? \(blunder\): \S+ was better/);
+        await page.evaluate(() => document.activeElement.blur());
+        await page.screenshot({ path: path.join(SHOTS, 'review.png') });
+
+        await page.selectOption('#language', 'zh');
+        assert.match(await page.textContent('#review-summary'), /败着/);
+        assert.equal(await page.locator('#review-graph text', { hasText: '红方' }).count(), 1);
+        await page.selectOption('#language', 'en');
+
+        // Another game drops the review; a review cancelled leaves the engine to analyse.
+        await page.click('#panel-tools summary');
+        await page.fill('#import-text', OPENING);
+        await page.click('#import-load');
+        await waitMoves(page, 12);
+        assert.equal(await page.locator('#move-list .mark').count(), 0);
+        assert.equal(await page.locator('#review-graph svg').count(), 0);
+        assert.match(await page.textContent('#review-status'), /changed/);
+        await page.selectOption('#review-depth', '10');
+        await page.click('#review-start');
+        await page.waitForSelector('#review-cancel:not([hidden])', WAIT);
+        await page.waitForFunction(() => document.querySelector('#review-progress').value >= 1, null, WAIT);
+        await page.click('#review-cancel');
+        assert.equal(await page.isVisible('#review-progress'), false);
+        assert.equal(await page.locator('#review-graph svg').count(), 0);
+        await page.click('[data-mode="analyse"]');
+        await page.waitForFunction(
+            () => Number(/depth (\d+)/.exec(document.querySelector('#analysis-depth').textContent)?.[1]) >= 6,
+            null,
+            WAIT,
+        );
+    },
+);

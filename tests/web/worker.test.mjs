@@ -1,18 +1,21 @@
 // The site's worker under Node: the engine sessions of tests/golden replayed line for line as
-// tests/transcript_test.cpp replays them with the native engine, the book's cases, and the
-// structured calls, also made during searches. Needs the built site (bash web/build.sh):
+// tests/transcript_test.cpp replays them with the native engine, the book's cases, the
+// structured calls, also made during searches, and the review call against the native
+// qarn-review. Needs the built site (bash web/build.sh) and the native build:
 //   node --no-experimental-fetch --test tests/web/worker.test.mjs
-// QARN_SITE names another site folder.
+// QARN_SITE and QARN_NATIVE (default build) name other folders.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { spawnSync } from 'node:child_process';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { startWorker } from './worker-host.mjs';
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const SITE = process.env.QARN_SITE || path.join(ROOT, 'build-web/site');
+const NATIVE = process.env.QARN_NATIVE || path.join(ROOT, 'build');
 const START = 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1';
 const mask = (line) => line.replace(/\b(time_ms|time|nps|cpuload) \d+/g, '$1 *');
 const endsSearch = (line) => /^bestmove |^nobestmove$|^e_CommGoPonder$/.test(line);
@@ -27,6 +30,7 @@ function session(query = '', directory = SITE) {
     const worker = startWorker(directory, query);
     const queue = [];
     const events = [];
+    const log = []; // every message, in order
     const replies = new Map();
     let waiting = null;
     let lastId = 0;
@@ -38,6 +42,7 @@ function session(query = '', directory = SITE) {
         } else queue.push(line);
     };
     worker.listen((message) => {
+        log.push(message);
         if (typeof message === 'string') deliver(message);
         else if (message.id !== undefined) replies.get(message.id)(message);
         else {
@@ -47,6 +52,7 @@ function session(query = '', directory = SITE) {
     });
     return {
         events,
+        log,
         post: worker.post,
         next: () => (queue.length ? Promise.resolve(queue.shift()) : new Promise((r) => (waiting = r))),
         call: (call, args) =>
@@ -54,6 +60,17 @@ function session(query = '', directory = SITE) {
                 replies.set(++lastId, resolve);
                 worker.post({ id: lastId, call, ...args });
             }),
+        /** The first message since `from` (an index into log) that passes `test`. */
+        message(test, from = 0) {
+            return new Promise((resolve) => {
+                const look = () => {
+                    const found = log.slice(from).find(test);
+                    if (found === undefined) setTimeout(look, 2);
+                    else resolve(found);
+                };
+                look();
+            });
+        },
         async until(test) {
             for (let line; (line = await this.next()) !== null;) if (test(line)) return line;
             return null;
@@ -339,7 +356,7 @@ test('structured calls: game and parse', { timeout: 120000 }, async (t) => {
             });
         });
     }
-    const unknown = await engine.call('review', {});
+    const unknown = await engine.call('analyse', {});
     assert.match(unknown.error, /unknown call/);
     const noBytes = await engine.call('parse', { name: 'a.pgn' });
     assert.match(noBytes.error, /ArrayBuffer/);
@@ -381,3 +398,178 @@ test('calls during searches are answered and change nothing', { timeout: 120000 
     assert.ok(busy.calls >= 10, `${busy.calls} calls`);
     assert.equal(busy.lines, quiet.lines);
 });
+
+// ---- The review call ----
+
+const PLANTED = path.join(ROOT, 'tests/data/review/planted.pgn');
+const REVIEW_DEPTH = 6;
+
+// The main line of qarn-review's PGN: per move its text, NAG, eval and better move.
+function annotatedMoves(pgn) {
+    const body = pgn.replace(/^\[.*\]$/gm, '').replace(/\([^()]*\)/g, '');
+    const moves = [];
+    let summary = '';
+    for (const [, comment, nag, number, move] of body.matchAll(
+        /(\{[^}]*\})|\$(\d+)|(\d+\.(?:\.\.)?|\*|1-0|0-1|1\/2-1\/2)|(\S+)/g,
+    )) {
+        const last = moves.at(-1);
+        if (move) moves.push({ move, nag: 0, eval: null, better: undefined });
+        else if (nag) last.nag = Number(nag);
+        else if (comment && !last) summary = comment.replace(/\s+/g, ' ');
+        else if (comment) {
+            last.eval = /\[%eval (\S+)\]/.exec(comment)?.[1] ?? null;
+            last.better = /:\s+(\S+)\s+was\s+better/.exec(comment)?.[1];
+        }
+    }
+    return { summary, moves };
+}
+
+function freshSearch(lines) {
+    const engine = session('?book=none');
+    for (const line of ['ucci', ...lines]) engine.post(line);
+    return searchLines(engine);
+}
+
+async function searchLines(engine) {
+    let out = '';
+    await engine.until((line) => {
+        if (line.startsWith('info') || endsSearch(line)) out += mask(line) + '\n';
+        return endsSearch(line);
+    });
+    return out;
+}
+
+// planted.pgn as the worker's parse call reads it: its moves and tags.
+async function plantedGame(engine) {
+    const { result } = await engine.call('parse', { name: 'planted.pgn', bytes: fs.readFileSync(PLANTED) });
+    return result.games[0];
+}
+
+test(
+    'review: the marks, scores, better moves and graph of the native qarn-review',
+    { timeout: 120000 },
+    async () => {
+        // Before ucci, as the structured calls.
+        const engine = session('?book=none');
+        const game = await plantedGame(engine);
+        const { Red, Black, Event } = game.tags;
+        const title = `Game 1: ${Red} - ${Black}, ${Event}`; // as qarn-review titles its graph
+        const { result } = await engine.call('review', { moves: game.moves, depth: REVIEW_DEPTH, title });
+
+        const svgPath = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'qarn-review-')), 'game.svg');
+        const run = spawnSync(
+            path.join(NATIVE, 'qarn-review'),
+            ['--depth', String(REVIEW_DEPTH), '-j', '1', '--svg', svgPath, PLANTED],
+            { encoding: 'utf8' },
+        );
+        assert.equal(run.status, 0, run.stderr);
+        const native = annotatedMoves(run.stdout);
+        assert.equal(result.svg, fs.readFileSync(svgPath, 'utf8'));
+        fs.rmSync(path.dirname(svgPath), { recursive: true });
+
+        assert.equal(result.depth, REVIEW_DEPTH);
+        assert.equal(result.plies.length, game.moves.length);
+        assert.equal(result.plies[16].mark, 'blunder', 'the planted blunder');
+        result.plies.forEach((ply, i) => {
+            const want = native.moves[i];
+            assert.equal(ply.move, game.moves[i]);
+            assert.equal(ply.side, i % 2 ? 'black' : 'red');
+            assert.deepEqual(
+                [ply.nag, ply.eval, ply.better?.line[0].chinese],
+                [want.nag, want.eval, want.better],
+                `ply ${i + 1}`,
+            );
+            assert.equal(ply.mark !== 'none', Boolean(ply.better));
+            if (ply.better) assert.equal(ply.better.line[0].move, ply.better.move);
+        });
+        for (const [name, side] of [
+            ['Red', 'red'],
+            ['Black', 'black'],
+        ]) {
+            const numbers = new RegExp(
+                `${name}: (\\d+) inaccurac\\w+, (\\d+) mistakes?, (\\d+) blunders?, average loss (\\d+\\.\\d), accuracy (\\d+\\.\\d)`,
+            ).exec(native.summary);
+            const { inaccuracies, mistakes, blunders, averageLoss, accuracy } = result.sides[side];
+            assert.deepEqual(
+                [inaccuracies, mistakes, blunders, averageLoss.toFixed(1), accuracy.toFixed(1)].map(String),
+                numbers.slice(1),
+                name,
+            );
+        }
+        const progress = engine.events.filter((e) => e.event === 'progress').map((e) => [e.done, e.total]);
+        const total = game.moves.length + 1;
+        assert.deepEqual(
+            progress,
+            Array.from({ length: total }, (_, i) => [i + 1, total]),
+        );
+    },
+);
+
+test(
+    'review: a running search is stopped first; isready answered, other lines after it; cancel; refusals',
+    { timeout: 120000 },
+    async (t) => {
+        const engine = session('?book=none');
+        engine.post('ucci');
+        const game = await plantedGame(engine);
+        const search = ['position startpos moves h2e2', 'go depth 5'];
+        const fresh = await freshSearch(search);
+
+        await t.test('a go infinite is stopped, isready is answered, the rest waits', async () => {
+            engine.post('position midgamepos');
+            engine.post('go infinite');
+            await engine.until((line) => line.startsWith('info depth 3'));
+            const from = engine.log.length;
+            const reviewing = engine.call('review', { moves: game.moves, depth: REVIEW_DEPTH });
+            await engine.message((m) => m.event === 'progress' && m.done === 2, from);
+            engine.post('isready');
+            engine.post(search.join('\n'));
+            const { result } = await reviewing;
+            assert.equal(result.plies.length, game.moves.length);
+            assert.match(await engine.until(endsSearch), /^bestmove /);
+            assert.equal(await engine.next(), 'readyok');
+            assert.equal(await searchLines(engine), fresh, "the search after the review is a fresh engine's");
+            const log = engine.log.slice(from);
+            const first = log.findIndex((m) => m.event === 'progress');
+            const reply = log.findIndex((m) => m.result);
+            assert.match(
+                log
+                    .slice(0, first)
+                    .filter((m) => typeof m === 'string')
+                    .at(-1),
+                /^bestmove /,
+            );
+            assert.deepEqual(
+                log.slice(first, reply).filter((m) => typeof m === 'string'),
+                ['readyok'],
+            );
+        });
+
+        await t.test('cancelled, the engine searches as before', async () => {
+            const from = engine.log.length;
+            const reviewing = engine.call('review', { moves: game.moves, depth: 8 });
+            await engine.message((m) => m.event === 'progress' && m.done === 3, from);
+            assert.match((await engine.call('review', { moves: [] })).error, /a review is running/);
+            assert.deepEqual((await engine.call('cancelReview')).result, { cancelled: true });
+            assert.equal((await reviewing).error, 'cancelled');
+            for (const line of search) engine.post(line);
+            assert.equal(await searchLines(engine), fresh);
+            assert.deepEqual((await engine.call('cancelReview')).result, { cancelled: false });
+            const steps = engine.log.slice(from).filter((m) => m.event === 'progress');
+            assert.ok(steps.length < game.moves.length, `${steps.length} steps`);
+        });
+
+        const refusals = [
+            [{ moves: ['h2e2', 'h9g7', 'h2e2'] }, /^move 3 \(h2e2\) is not legal in its position$/],
+            [{ moves: ['h2e'] }, /^move 1 \(h2e\) is not legal/],
+            [{ fen: START.replace('RNBAKABNR', 'RNBA1ABNR') }, /not a legal position/],
+            [{ depth: 0 }, /depth must be 1 to 31/],
+            [{ depth: 8.5 }, /depth must be 1 to 31/],
+        ];
+        for (const [args, error] of refusals) {
+            await t.test(`refused: ${JSON.stringify(args)}`, async () => {
+                assert.match((await engine.call('review', args)).error, error);
+            });
+        }
+    },
+);

@@ -34,10 +34,12 @@ PositionAnalysis analysePosition(const Position& pos, const SearchSettings& sett
         return analysis;
     }
     // The state of a fresh engine: an empty table, cleared ordering tables, no book, no
-    // one to report to or to ask whether to stop.
+    // one to report to or to ask whether to stop. The hooks are given back afterwards, so
+    // that an engine in the same process (the browser's worker) keeps its reports and input.
     ttClear();
     clearSearchTables();
     resetSearchLimits();
+    const SearchHooks hooks = searchHooks;
     searchHooks = {nullptr, nullptr};
     if (settings.depth > 0) {
         setSearchLimits(e_GoDepth, settings.depth, 0);
@@ -48,6 +50,7 @@ PositionAnalysis analysePosition(const Position& pos, const SearchSettings& sett
         searchLimits.maximumTime = settings.seconds;
     }
     iterativeDeepening(pos);
+    searchHooks = hooks;
     // The engine's last gate: a best move that is not legal gives way to the first legal
     // move (it never happens in practice).
     Move best = Move(searchProgress.bestMove);

@@ -30,5 +30,6 @@ void prepareAnalysis();
 
 // Searches the position, whose history (the game's moves up to it) counts for
 // repetitions as it does for the engine. The hash table, killers and history are cleared
-// first, so that the result does not depend on what was searched before.
+// first, so that the result does not depend on what was searched before. The search
+// neither reports nor reads input; the search hooks are as before when it returns.
 PositionAnalysis analysePosition(const Position& pos, const SearchSettings& settings);

@@ -281,6 +281,7 @@ class App {
             if (mark) {
                 const tag = document.createElement('span');
                 tag.className = 'mark';
+                tag.dataset.mark = mark;
                 tag.textContent = mark;
                 button.append(tag);
             }

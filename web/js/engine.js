@@ -89,14 +89,17 @@ export class Engine {
         }
     }
 
-    /** A structured call; resolves with its result, rejects with its error or when the worker dies. */
-    call(name, args = {}) {
+    /**
+     * A structured call; resolves with its result, rejects with its error or when the worker dies.
+     * onProgress gets the call's progress events ({done, total}: the review's).
+     */
+    call(name, args = {}, onProgress = null) {
         if (this.state === 'dead' || this.state === 'off') {
             return Promise.reject(new Error('engine stopped'));
         }
         const id = this.nextId++;
         return new Promise((resolve, reject) => {
-            this.pending.set(id, { resolve, reject });
+            this.pending.set(id, { resolve, reject, onProgress });
             this.send({ id, call: name, ...args });
         });
     }
@@ -160,6 +163,8 @@ export class Engine {
             this.pending.delete(data.id);
             if ('error' in data) call.reject(new Error(data.error));
             else call.resolve(data.result);
+        } else if (data && data.event === 'progress') {
+            this.pending.get(data.call)?.onProgress?.(data);
         } else if (data && data.event === 'exit') {
             this.die(`engine exited (code ${data.code})`);
         } else if (data && data.event) {
