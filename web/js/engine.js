@@ -1,4 +1,4 @@
-// The page's side of the worker interface (docs: worker-api.md): UCCI lines in both directions,
+// The page's side of the worker interface (docs/web.md): UCCI lines in both directions,
 // structured calls answered by id, and events. One search runs at a time; a new one stops the
 // old one first, because the engine ignores every command but `stop` and `isready` while it
 // searches. A watchdog declares the worker dead when it stops answering, so that the page can

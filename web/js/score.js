@@ -1,10 +1,10 @@
 // Engine scores as the page shows them: always from red's side, in pawns (engine units / 100)
-// or as a mate distance, and as a winning chance for the evaluation bar (and, later, the
-// review graph and its marks).
+// or as a mate distance, and as a winning chance for the evaluation bar.
 
-// Steepness of the winning-chance curve per engine unit. A placeholder until it is fitted to
-// Qarn's own scores against game results; the review's marks will rest on the same curve.
-export const WIN_CHANCE_K = 0.004;
+// Steepness of the winning-chance curve per engine unit: the k that the review's marks and
+// graph use (tools/review/marks.h), fitted to master games' results, so that the bar and the
+// review's graph agree on a score.
+export const WIN_CHANCE_K = 0.0175;
 
 /** The score of an info line seen from red: {cp} or {mate} (positive: good for red). */
 export function redScore(info, sideToMove) {
