@@ -17,6 +17,8 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
 
+import { launchChromium, measureLatency } from './chromium.mjs';
+
 const { chromium } = createRequire(import.meta.url)('playwright-core');
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const SITE = process.env.QARN_SITE || path.join(ROOT, 'build-web/site');
@@ -157,34 +159,9 @@ async function runWeb(browser, base, browserPids) {
 async function latency(browser, base) {
     const page = await browser.newPage();
     await page.goto(`${base}/index.html?book=none`);
-    const times = await page.evaluate(async () => {
-        const worker = new Worker('qarn-worker.js?book=none');
-        let waiting = null;
-        worker.onmessage = (e) => typeof e.data === 'string' && waiting?.(e.data);
-        const until = (test) => new Promise((resolve) => (waiting = (line) => test(line) && resolve()));
-        const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-        worker.postMessage('ucci');
-        await until((line) => line === 'ucciok');
-        const times = { isready: [], stop: [] };
-        for (let round = 0; round < 10; round++) {
-            worker.postMessage('position midgamepos');
-            worker.postMessage('go depth 31');
-            await sleep(300 + 97 * round);
-            let sent = performance.now();
-            worker.postMessage('isready');
-            await until((line) => line === 'readyok');
-            times.isready.push(performance.now() - sent);
-            await sleep(200);
-            sent = performance.now();
-            worker.postMessage('stop');
-            await until((line) => line.startsWith('bestmove'));
-            times.stop.push(performance.now() - sent);
-        }
-        worker.terminate();
-        return times;
-    });
+    const rounds = await page.evaluate(measureLatency, { rounds: 10, spacing: 97 });
     await page.close();
-    return times;
+    return { isready: rounds.map((r) => r.isready), stop: rounds.map((r) => r.stop) };
 }
 
 // Milliseconds from navigation to the worker's ucciok and to the page showing the engine ready.
@@ -238,17 +215,7 @@ const base = await new Promise((resolve) => {
         if (port) resolve(`http://127.0.0.1:${port}`);
     });
 });
-const browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: [
-        '--no-sandbox',
-        '--disable-gpu',
-        '--disable-background-networking',
-        '--disable-component-update',
-        '--disable-sync',
-        '--no-first-run',
-    ],
-});
+const browser = await launchChromium(chromium);
 const browserPids = () => descendants(process.pid).filter((pid) => pid !== String(server.pid));
 
 console.log(`speed: ${positions.length} positions of qarn-bench --list, go depth ${depth}, ${rounds} rounds`);

@@ -12,14 +12,7 @@
 
 namespace {
 
-// Four red pawns on file 五 and one on file 三; two red rooks and two knights on file 六.
-constexpr char kCrowdedRed[] = "4k4/9/4P4/3RP1P2/3RP4/3NP4/3N5/9/9/5K3 w - - 0 1";
-// Five black pawns on file 5; two cannons on file 1; two advisors on file 4, two bishops on 3.
-constexpr char kCrowdedBlack[] = "2bak4/9/c2a5/c3p4/2b1p4/4p4/4p4/4p4/9/3K5 b - - 0 1";
-// Three red pawns on file 五, two on file 七; three alone.
-constexpr char kThreeAndTwo[] = "3k5/9/2P1P4/2P1P4/4P4/9/9/9/9/5K3 w - - 0 1";
-constexpr char kThree[] = "3k5/9/4P4/4P4/4P4/9/9/9/9/5K3 w - - 0 1";
-
+// A move, and the texts the writer must give for it.
 struct Written {
     const char* fen;
     const char* moves;
@@ -27,6 +20,15 @@ struct Written {
     const char* chinese;
     const char* wxf;
 };
+
+// Tandem pieces. Crowded red: four red pawns on file 五 and one on file 三, two red rooks and
+// two knights on file 六. Crowded black: five black pawns on file 5, two cannons on file 1,
+// two advisors on file 4, two bishops on 3. Then three red pawns on file 五 and two on file
+// 七, and three alone.
+constexpr char kCrowdedRed[] = "4k4/9/4P4/3RP1P2/3RP4/3NP4/3N5/9/9/5K3 w - - 0 1";
+constexpr char kCrowdedBlack[] = "2bak4/9/c2a5/c3p4/2b1p4/4p4/4p4/4p4/9/3K5 b - - 0 1";
+constexpr char kThreeAndTwo[] = "3k5/9/2P1P4/2P1P4/4P4/9/9/9/9/5K3 w - - 0 1";
+constexpr char kThree[] = "3k5/9/4P4/4P4/4P4/9/9/9/9/5K3 w - - 0 1";
 
 // clang-format off
 const Written kWritten[] = {

@@ -166,15 +166,10 @@ void describeGame(std::string& out, const char* fen, const char* moves) {
     out += '}';
 }
 
+// The encoding's name as the browser's TextDecoder knows it.
 const char* encodingName(TextEncoding encoding) {
-    switch (encoding) {
-        case TextEncoding::Gbk:
-            return "gb18030";
-        case TextEncoding::Big5:
-            return "big5";
-        default:
-            return "utf-8";
-    }
+    constexpr const char* kNames[] = {"utf-8", "gb18030", "big5"};
+    return kNames[int(encoding)];
 }
 
 // The tags' values as the file holds them, each byte a character (U+0000..U+00FF), with the

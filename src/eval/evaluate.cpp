@@ -9,12 +9,9 @@ constexpr int sideToMoveBonus = 3;
 // Lazy evaluation: a score this far outside the window skips the terms still to come (the
 // palace threat after the first margin, the mobility terms after the second), which
 // rarely move it that far.
-constexpr int lazyMargin1 = 160;
-constexpr int lazyMargin2 = 80;
+constexpr int lazyMargin1 = 160, lazyMargin2 = 80;
 // A knight with no safe exit, or with one.
-constexpr int KNIGHT_TRAPPED_PENALTY = 10;
-constexpr int KNIGHT_ONE_EXIT_PENALTY = 5;
-constexpr int KNIGHT_TRAP_WEIGHT = 2;
+constexpr int KNIGHT_TRAPPED_PENALTY = 10, KNIGHT_ONE_EXIT_PENALTY = 5, KNIGHT_TRAP_WEIGHT = 2;
 // Each empty square a rook reaches counts a quarter.
 constexpr int ROOK_MOBILITY_SHIFT = 2;
 // A screened central cannon whose target corner of an opened palace is also attacked.

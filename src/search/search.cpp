@@ -20,19 +20,15 @@ namespace {
 
 // Null move, and the prefetch of a child's bucket, only where the subtree is deep enough to
 // pay for them.
-constexpr int NULL_MOVE_MIN_DEPTH = 2;
-constexpr int PREFETCH_MIN_DEPTH = 2;
+constexpr int NULL_MOVE_MIN_DEPTH = 2, PREFETCH_MIN_DEPTH = 2;
 // Internal iterative deepening: from this depth, a search this much shallower.
-constexpr int IID_MIN_DEPTH = 3;
-constexpr int IID_REDUCTION = 2;
+constexpr int IID_MIN_DEPTH = 3, IID_REDUCTION = 2;
 // History pruning near the horizon: up to this depth, with a third of HISTORY_PRUNE_LIMIT
 // up to the depth below and a quarter at it.
 constexpr int HISTORY_PRUNE_MAX_DEPTH = 4;
 // Late-move reduction: from this depth, after this many moves searched; a second ply from
 // LMR_DEEP_DEPTH for moves below half the limit.
-constexpr int LMR_MIN_DEPTH = 3;
-constexpr int LMR_MIN_SEARCHED = 3;
-constexpr int LMR_DEEP_DEPTH = 8;
+constexpr int LMR_MIN_DEPTH = 3, LMR_MIN_SEARCHED = 3, LMR_DEEP_DEPTH = 8;
 
 void storeResult(const Position& pos, Move bestMove, int depth, int best, int origAlpha, int beta,
                  int ply) {

@@ -14,6 +14,8 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
+import { launchChromium, measureLatency } from '../../bench/chromium.mjs';
+
 const { chromium } = createRequire(import.meta.url)('playwright-core');
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const SITE = process.env.QARN_SITE || path.join(ROOT, 'build-web/site');
@@ -39,18 +41,7 @@ before(async () => {
         server.on('exit', () => reject(new Error('http.server ended')));
     });
     // Playwright starts the browser with a fresh profile folder of its own.
-    browser = await chromium.launch({
-        executablePath: '/usr/bin/chromium',
-        headless: true,
-        args: [
-            '--no-sandbox',
-            '--disable-gpu',
-            '--disable-background-networking',
-            '--disable-component-update',
-            '--disable-sync',
-            '--no-first-run',
-        ],
-    });
+    browser = await launchChromium(chromium);
     fs.mkdirSync(SHOTS, { recursive: true });
 });
 
@@ -186,32 +177,7 @@ test(
 
 test('isready and stop reach a running search within 100 ms', { timeout: 300000 }, async (t) => {
     const page = await open(t);
-    const rounds = await page.evaluate(async () => {
-        const worker = new Worker('qarn-worker.js?book=none');
-        let waiting = null;
-        worker.onmessage = (e) => typeof e.data === 'string' && waiting?.(e.data);
-        const until = (test) => new Promise((resolve) => (waiting = (line) => test(line) && resolve(line)));
-        const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-        worker.postMessage('ucci');
-        await until((line) => line === 'ucciok');
-        const times = [];
-        for (let round = 0; round < 5; round++) {
-            worker.postMessage('position midgamepos');
-            worker.postMessage('go depth 31');
-            await sleep(300 + 131 * round);
-            let sent = performance.now();
-            worker.postMessage('isready');
-            await until((line) => line === 'readyok');
-            const isready = performance.now() - sent;
-            await sleep(200);
-            sent = performance.now();
-            worker.postMessage('stop');
-            await until((line) => line.startsWith('bestmove'));
-            times.push({ isready, stop: performance.now() - sent });
-        }
-        worker.terminate();
-        return times;
-    });
+    const rounds = await page.evaluate(measureLatency, { rounds: 5, spacing: 131 });
     for (const { isready, stop } of rounds) {
         assert.ok(isready < 100, `isready answered after ${isready} ms`);
         assert.ok(stop < 100, `bestmove after ${stop} ms`);

@@ -17,6 +17,7 @@
 #include "book/pipeline.h"
 #include "book/tally.h"
 #include "engine/init.h"
+#include "games/arguments.h"
 #include "games/fileio.h"
 #include "games/inputs.h"
 #include "games/pgn.h"
@@ -56,14 +57,6 @@ constexpr char kUsage[] =
 int usage() {
     std::fputs(kUsage, stderr);
     return 2;
-}
-
-bool parseNumber(const std::string& text, int low, int high, int& value) {
-    char* end = nullptr;
-    long parsed = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || parsed < low || parsed > high) return false;
-    value = int(parsed);
-    return true;
 }
 
 bool loadBookEntries(const std::string& path, std::vector<BookEntry>& entries) {

@@ -20,8 +20,7 @@ constexpr size_t kKeyMaskOffset = 3;
 constexpr size_t kKeyAddOffset = 8;
 // Four raw key bytes: the checksum, then the keys of the points, departures and arrivals.
 constexpr size_t kRawKeysOffset = 0x0C;
-constexpr size_t kPointsOffset = 0x10;
-constexpr size_t kResultOffset = 0x33;
+constexpr size_t kPointsOffset = 0x10, kResultOffset = 0x33;
 
 constexpr int kFirstEncrypted = 0x0B, kLastVersion = 0x12;
 // From this version on, the header's points are stored rotated by the point key.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/platform.h"
+#include "games/arguments.h"
 #include "review/session.h"
 
 namespace {
@@ -54,14 +55,6 @@ int coreCount() {
 int usage(bool asked = false) {
     std::fprintf(asked ? stdout : stderr, kUsage, DEFAULT_DEPTH, coreCount());
     return asked ? 0 : 2;
-}
-
-bool parseNumber(const std::string& text, long low, long high, int& value) {
-    char* end = nullptr;
-    long parsed = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || parsed < low || parsed > high) return false;
-    value = int(parsed);
-    return true;
 }
 
 bool parseSeconds(const std::string& text, double& value) {

@@ -12,13 +12,13 @@ const ANALYSIS_GO = 'go depth 31';
 export class AnalysisMode {
     constructor(app) {
         this.app = app;
-        this.on = true;
         this.toggle = document.getElementById('analysis-on');
         this.scoreText = document.getElementById('analysis-score');
         this.depthText = document.getElementById('analysis-depth');
         this.rateText = document.getElementById('analysis-rate');
         this.pvText = document.getElementById('analysis-pv');
         this.bar = document.getElementById('eval-bar');
+        this.on = true;
         this.toggle.addEventListener('change', () => this.switchOn(this.toggle.checked));
         this.reset();
     }
