@@ -7,12 +7,11 @@
 #include "position/position.h"
 #include "position/tables.h"
 
-// Out of check: the pieces whose departure may open
-// a line or a knight's leg onto the king, and the empty Squares where a piece would become
-// an enemy cannon's screen; a move of another piece than the king that touches none of them
-// is legal. In check: the checkers, the Squares that block them and the cannons' screens; a
-// move of another piece than the king that touches none of them is illegal. Every other
-// move takes the full test.
+// Out of check: the pieces whose departure may open a line or a knight's leg onto the king,
+// and the empty Squares where a piece would become an enemy cannon's screen; a move of
+// another piece than the king that touches none of them is legal. In check: the checkers,
+// the Squares that block them and the cannons' screens; a move of another piece than the
+// king that touches none of them is illegal. Every other move takes the full test.
 struct LegalityInfo {
     Square king;
     uint8_t mode;         // LEGALITY_...

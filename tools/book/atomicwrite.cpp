@@ -11,22 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "games/fileio.h"
+
 namespace {
-
-std::string describe(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
 
 #ifdef _WIN32
 constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY;
@@ -76,18 +63,18 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes, std:
     std::string temporary = path + ".tmp." + std::to_string(getpid());
     int fd = open(temporary.c_str(), kCreateFlags, 0644);
     if (fd < 0) {
-        error = describe("cannot create", temporary);
+        error = describeFileError("cannot create", temporary);
         return false;
     }
     bool written = writeAll(fd, bytes) && syncFile(fd) == 0;
-    if (!written) error = describe("cannot write", temporary);
+    if (!written) error = describeFileError("cannot write", temporary);
     if (close(fd) != 0 && written) {
         written = false;
-        error = describe("cannot write", temporary);
+        error = describeFileError("cannot write", temporary);
     }
     if (written && !replaceFile(temporary, path)) {
         written = false;
-        error = describe("cannot rename " + temporary + " to", path);
+        error = describeFileError("cannot rename " + temporary + " to", path);
     }
     if (!written) {
         unlink(temporary.c_str());

@@ -229,3 +229,16 @@ uint32_t decodeChar(TextEncoding encoding, const char* p, size_t length) {
     uint16_t code = table.codePoints[(lead * 256 + uint8_t(p[1])) - kFirstDoubleByte];
     return code != 0 ? code : kOtherChar;
 }
+
+void appendUtf8(std::string& text, uint32_t c) {
+    if (c < 0x80) {
+        text += char(c);
+    } else if (c < 0x800) {
+        text += char(0xC0 | (c >> 6));
+        text += char(0x80 | (c & 0x3F));
+    } else {
+        text += char(0xE0 | (c >> 12));
+        text += char(0x80 | ((c >> 6) & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    }
+}

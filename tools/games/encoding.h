@@ -62,3 +62,6 @@ inline size_t charLength(TextEncoding encoding, const char* p, const char* end) 
 // The Unicode code point of a character of the given length: ASCII, or one of the
 // characters of move notations and results; kOtherChar for anything else.
 uint32_t decodeChar(TextEncoding encoding, const char* p, size_t length);
+
+// Appends a code point below U+10000 (every character the readers know) in UTF-8.
+void appendUtf8(std::string& text, uint32_t c);

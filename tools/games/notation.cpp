@@ -1,5 +1,6 @@
 #include "games/notation.h"
 
+#include "games/encoding.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
 
@@ -260,19 +261,6 @@ constexpr uint32_t kFrontChar = 0x524D, kMiddleChar = 0x4E2D, kRearChar = 0x5F8C
 constexpr char kWxfPieceLetters[] = " KAEHRCP";
 // clang-format on
 
-void appendUtf8(std::string& text, uint32_t c) {
-    if (c < 0x80) {
-        text += char(c);
-    } else if (c < 0x800) {
-        text += char(0xC0 | (c >> 6));
-        text += char(0x80 | (c & 0x3F));
-    } else {
-        text += char(0xE0 | (c >> 12));
-        text += char(0x80 | ((c >> 6) & 0x3F));
-        text += char(0x80 | (c & 0x3F));
-    }
-}
-
 // A file or a distance as the side writes it: red in Chinese numerals, black in full-width
 // digits.
 void appendNumber(std::string& text, int side, int number) {
@@ -373,9 +361,14 @@ std::string chinesePieceName(int side, int kind) {
     return text;
 }
 
+std::string ucciMoveText(Move move) {
+    char text[5];
+    moveToText(move, text, sizeof text);
+    return text;
+}
+
 std::string iccsMoveText(Move move) {
-    char ucci[5];
-    moveToText(move, ucci, sizeof ucci);
+    std::string ucci = ucciMoveText(move);
     return {char(ucci[0] - 'a' + 'A'), ucci[1], '-', char(ucci[2] - 'a' + 'A'), ucci[3]};
 }
 

@@ -50,6 +50,8 @@ std::string chineseMoveText(const Position& pos, Move move);
 std::string wxfMoveText(const Position& pos, Move move);
 // The Chinese name of a piece kind (KING .. PAWN) of a side, in UTF-8: 帥 or 將, 兵 or 卒 ...
 std::string chinesePieceName(int side, int kind);
+// UCCI coordinates: h2e2.
+std::string ucciMoveText(Move move);
 // ICCS coordinates: H2-E2.
 std::string iccsMoveText(Move move);
 // The move in the given notation (Iccs, Wxf or Chinese).

@@ -217,10 +217,7 @@ std::string displayed(const uint32_t* chars, const char* const* starts, int coun
         if (encoding == TextEncoding::Utf8 || c < 0x80 || c == kOtherChar) {
             text.append(starts[i], size_t(starts[i + 1] - starts[i]));
         } else {
-            // Every known character lies in U+0800..FFFF: three bytes in UTF-8.
-            text += char(0xE0 | (c >> 12));
-            text += char(0x80 | ((c >> 6) & 0x3F));
-            text += char(0x80 | (c & 0x3F));
+            appendUtf8(text, c);
         }
     }
     return text;

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "position/fen.h"
+#include "position/makemove.h"
+#include "position/movegen.h"
 
 bool isWellFormedFen(const char* fen) {
     int ranks = 1, files = 0;
@@ -41,7 +43,14 @@ void keepHistoryRoom(Position& pos) {
     }
 }
 
-bool playMoveText(Position& pos, uint32_t packed) {
+bool playMove(Position& pos, Move move) {
     keepHistoryRoom(pos);
-    return tryMoveText(pos, packed);
+    if (move == 0 || !isFullyLegal(move, pos)) return false;
+    UndoRecord undo;
+    makeMove(pos, move, undo);
+    return true;
+}
+
+bool playMoveText(Position& pos, uint32_t packed) {
+    return playMove(pos, moveFromText(packed));
 }

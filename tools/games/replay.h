@@ -19,5 +19,7 @@ bool setupCheckedFen(Position& pos, const char* fen);
 // the rules need the history here.
 void keepHistoryRoom(Position& pos);
 
-// Plays one packed move text if it is legal, after keepHistoryRoom.
+// Plays a move of the side to move if it is legal, after keepHistoryRoom.
+bool playMove(Position& pos, Move move);
+// The same for a packed move text.
 bool playMoveText(Position& pos, uint32_t packed);

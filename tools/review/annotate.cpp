@@ -90,16 +90,10 @@ std::string sideSummaryText(const char* name, const SideSummary& side) {
 
 // The move number before a move: "12." for red, "12..." for black where one is due.
 std::string moveNumber(int ply, int startSide, bool blackNeedsNumber) {
-    int number = 1 + (ply + startSide) / 2;
+    int number = moveNumberAt(size_t(ply), startSide);
     bool red = (ply + startSide) % 2 == 0;
     if (red) return std::to_string(number) + ".";
     return blackNeedsNumber ? std::to_string(number) + "..." : "";
-}
-
-void playOn(Position& pos, Move move) {
-    char text[5];
-    moveToText(move, text, sizeof text);
-    playMoveText(pos, packMoveText(text));
 }
 
 // The engine's line from the position as a variation's tokens: its legal moves, each with
@@ -113,7 +107,7 @@ std::vector<std::string> variation(const Position& before, const std::vector<Mov
         token += moveNumber(ply + int(i), startSide, i == 0);
         if (token.size() > 1) token += ' ';
         tokens.push_back(token + moveTextIn(notation, *pos, pv[i]));
-        playOn(*pos, pv[i]);
+        playMove(*pos, pv[i]);
     }
     if (!tokens.empty()) tokens.back() += ')';
     return tokens;
@@ -183,7 +177,7 @@ std::string annotatedPgn(const GameRecord& game, const ReviewLine& line,
             movetext.addComment(comment);
             numberDue = true;
         }
-        playOn(*pos, move);
+        playMove(*pos, move);
     }
     if (!line.damage.empty())
         movetext.addComment("Not reviewed further: " +

@@ -98,7 +98,7 @@ std::string reviewGraphSvg(const ReviewLine& line, const std::vector<PositionAna
     // One point per ply, the marks' signs above or below them.
     for (size_t ply = 1; ply <= plies; ply++) {
         const MoveReview& judged = review.moves[ply - 1];
-        int moveNumber = 1 + int(ply - 1 + size_t(line.startSide)) / 2;
+        int moveNumber = moveNumberAt(ply - 1, line.startSide);
         std::string label = std::to_string(moveNumber) + (judged.side == 0 ? ". " : "... ") +
                             moveTexts[ply - 1] + markSign(judged.mark);
         const PositionAnalysis& after = positions[ply];

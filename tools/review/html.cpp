@@ -142,7 +142,7 @@ std::string reviewHtml(const std::string& title, const ReviewLine& line,
     const int startSide = line.startSide;
     for (size_t ply = 0; ply < line.moves.size(); ply++) {
         const MoveReview& judged = review.moves[ply];
-        int number = 1 + int(ply + size_t(startSide)) / 2;
+        int number = moveNumberAt(ply, startSide);
         if (judged.side == RED || ply == 0) html += "<tr><td>" + std::to_string(number) + ".</td>";
         if (judged.side == BLACK && ply == 0) html += "<td></td>";
         const PositionAnalysis& after = positions[ply + 1];
@@ -161,9 +161,7 @@ std::string reviewHtml(const std::string& title, const ReviewLine& line,
                         "?? &nbsp; better: " + moveTextIn(notation, *pos, before.best) +
                         "</figcaption>\n</figure>\n";
         }
-        char text[5];
-        moveToText(line.moves[ply], text, sizeof text);
-        playMoveText(*pos, packMoveText(text));
+        playMove(*pos, line.moves[ply]);
     }
     html += "</table>\n";
     if (!blunders.empty()) html += "<h2>Blunders</h2>\n" + blunders;

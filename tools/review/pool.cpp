@@ -10,31 +10,17 @@
 #include <memory>
 #include <sstream>
 
+#include "games/fileio.h"
+#include "games/notation.h"
 #include "games/replay.h"
 #include "review/review.h"
 
 namespace {
 
-std::string moveText(Move move) {
-    char text[5];
-    moveToText(move, text, sizeof text);
-    return text;
-}
-
 bool readMoveText(const std::string& text, Move& move) {
     if (text.size() != 4) return false;
     move = moveFromText(packMoveText(text.c_str()));
     return move != 0;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += size_t(written);
-    }
-    return true;
 }
 
 PositionAnalysis analyseLine(const ReviewLine& line, size_t ply, const SearchSettings& settings) {
@@ -68,7 +54,7 @@ std::string jobLine(const AnalysisJob& job) {
     std::string text = std::to_string(job.id) + "\t" + job.line->fen + "\t";
     for (size_t i = 0; i < job.ply; i++) {
         if (i > 0) text += ' ';
-        text += moveText(job.line->moves[i]);
+        text += ucciMoveText(job.line->moves[i]);
     }
     return text;
 }
@@ -93,8 +79,8 @@ std::string resultLine(const AnalysisResult& result) {
     std::string line = std::to_string(result.id);
     line += a.terminal ? " 1 " : " 0 ";
     line += std::to_string(a.score);
-    line += a.terminal ? " none" : ' ' + moveText(a.best);
-    for (Move move : a.pv) line += ' ' + moveText(move);
+    line += a.terminal ? " none" : ' ' + ucciMoveText(a.best);
+    for (Move move : a.pv) line += ' ' + ucciMoveText(move);
     return line;
 }
 
@@ -125,12 +111,19 @@ bool AnalysisPool::start(int processes, const SearchSettings& settings, std::str
     std::fflush(nullptr);
     for (int i = 0; i < processes; i++) {
         int toWorker[2], fromWorker[2];
-        if (pipe(toWorker) != 0 || pipe(fromWorker) != 0) {
+        if (pipe(toWorker) != 0) {
+            error = "cannot make a pipe";
+            return false;
+        }
+        if (pipe(fromWorker) != 0) {
+            close(toWorker[0]);
+            close(toWorker[1]);
             error = "cannot make a pipe";
             return false;
         }
         pid_t pid = fork();
         if (pid < 0) {
+            for (int fd : {toWorker[0], toWorker[1], fromWorker[0], fromWorker[1]}) close(fd);
             error = "cannot start a worker process";
             return false;
         }

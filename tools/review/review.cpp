@@ -36,11 +36,7 @@ ReviewLine prepareLine(const GameRecord& game) {
 
 void setupPly(const ReviewLine& line, size_t ply, Position& pos) {
     setupCheckedFen(pos, line.fen.c_str());
-    char text[5];
-    for (size_t i = 0; i < ply; i++) {
-        moveToText(line.moves[i], text, sizeof text);
-        playMoveText(pos, packMoveText(text));
-    }
+    for (size_t i = 0; i < ply; i++) playMove(pos, line.moves[i]);
     pos.rootCount = pos.historyCount;
 }
 
@@ -48,13 +44,15 @@ std::vector<std::string> lineMoveTexts(const ReviewLine& line, Notation notation
     std::vector<std::string> texts;
     auto pos = std::make_unique<Position>();
     setupCheckedFen(*pos, line.fen.c_str());
-    char text[5];
     for (Move move : line.moves) {
         texts.push_back(moveTextIn(notation, *pos, move));
-        moveToText(move, text, sizeof text);
-        playMoveText(*pos, packMoveText(text));
+        playMove(*pos, move);
     }
     return texts;
+}
+
+int moveNumberAt(size_t ply, int startSide) {
+    return 1 + int(ply + size_t(startSide)) / 2;
 }
 
 GameReview judgeLine(const ReviewLine& line, const std::vector<PositionAnalysis>& positions) {

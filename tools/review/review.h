@@ -31,6 +31,9 @@ void setupPly(const ReviewLine& line, size_t ply, Position& pos);
 
 // The line's moves written in the notation (UTF-8).
 std::vector<std::string> lineMoveTexts(const ReviewLine& line, Notation notation);
+// The number of the line's move at `ply` (0 for its first move), counted as PGN counts: a
+// move number covers red's move and black's reply.
+int moveNumberAt(size_t ply, int startSide);
 
 // One move, judged. `before` and `after` are the mover's scores (see markMove).
 struct MoveReview {
