@@ -21,6 +21,7 @@
 #include "games/pgn.h"
 #include "games/replay.h"
 #include "json.h"
+#include "moves.h"
 #include "position/fen.h"
 #include "position/makemove.h"
 #include "position/movegen.h"
@@ -35,12 +36,6 @@ void prepareTables() {
     static bool ready = false;
     if (!ready) initTables();
     ready = true;
-}
-
-std::string moveText(Move move) {
-    char text[5];
-    moveToText(move, text, sizeof text);
-    return text;
 }
 
 // The two counters at the end of a FEN (plies since the last capture, the move number),
@@ -94,21 +89,12 @@ void appendPositionFields(std::string& out, Position& pos, const FenCounters& co
     out += "\"legal\":[";
     for (int i = 0; i < legal.count; i++) {
         if (i > 0) out += ',';
-        appendJsonString(out, moveText(legal.moves[i]));
+        appendJsonString(out, ucciMoveText(legal.moves[i]));
     }
     out += "],\"check\":";
     out += check ? "true" : "false";
     out += ",\"over\":";
     out += legal.count > 0 ? "null" : check ? "\"mate\"" : "\"stalemate\"";
-}
-
-bool isLegalHere(Position& pos, Move move) {
-    MoveList legal;
-    generateLegalMoves(legal, pos);
-    for (int i = 0; i < legal.count; i++) {
-        if (legal.moves[i] == move) return true;
-    }
-    return false;
 }
 
 void describeGame(std::string& out, const char* fen, const char* moves) {
@@ -122,7 +108,8 @@ void describeGame(std::string& out, const char* fen, const char* moves) {
                         : "not a FEN: it needs ten ranks of nine points of piece letters and "
                           "digits, then w or b");
         appendField(out, "startFen", fen);
-        out += "\"ok\":false,\"plies\":[]}";
+        // No position, so no move to offer: the page's board takes none.
+        out += "\"ok\":false,\"plies\":[],\"legal\":[]}";
         return;
     }
     FenCounters counters = readCounters(fen);
@@ -130,28 +117,18 @@ void describeGame(std::string& out, const char* fen, const char* moves) {
     std::string error;
     out += "\"plies\":[";
     int ply = 0;
-    for (const char* cursor = moves; *cursor != '\0';) {
-        if (*cursor == ' ') {
-            cursor++;
-            continue;
-        }
-        std::string_view token(cursor, std::strcspn(cursor, " "));
-        cursor += token.size();
-        Move move = token.size() == 4 ? moveFromText(packMoveText(token.data())) : 0;
-        if (move == 0 || !isLegalHere(pos, move)) {
-            error = "move " + std::to_string(ply + 1) + " (" + std::string(token) +
-                    ") is not legal in its position";
+    for (const std::string& word : moveWords(moves)) {
+        Move move = word.size() == 4 ? moveFromText(packMoveText(word.c_str())) : 0;
+        if (move == 0 || !isFullyLegal(move, pos)) {
+            error = illegalMoveError(size_t(ply), word);
             break;
         }
         bool capture = pos.board[moveTo(move)] != 0;
         out += ply > 0 ? ",{" : "{";
-        appendField(out, "move", moveText(move));
-        appendField(out, "chinese", chineseMoveText(pos, move));
-        appendField(out, "wxf", wxfMoveText(pos, move));
-        appendField(out, "iccs", iccsMoveText(move));
+        appendMoveFields(out, pos, move);
         if (pos.side == BLACK) counters.moveNumber++;
         counters.quietPlies = capture ? 0 : counters.quietPlies + 1;
-        playMoveText(pos, packMoveText(token.data()));
+        playMove(pos, move);
         appendField(out, "fen", writeFen(pos, counters));
         out += "\"capture\":";
         out += capture ? "true" : "false";

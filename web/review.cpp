@@ -19,6 +19,7 @@
 #include "games/notation.h"
 #include "games/replay.h"
 #include "json.h"
+#include "moves.h"
 #include "position/movegen.h"
 #include "review/analysis.h"
 #include "review/annotate.h"
@@ -59,34 +60,18 @@ void appendNumber(std::string& out, const char* name, double value) {
     out += text;
 }
 
-void appendMoveText(std::string& out, Move move) {
-    char text[5];
-    moveToText(move, text, sizeof text);
-    appendField(out, "move", text);
-}
-
-// A move in each of the page's notations, as the game call gives it.
-void appendNotations(std::string& out, const Position& pos, Move move) {
-    out += '{';
-    appendMoveText(out, move);
-    appendField(out, "chinese", chineseMoveText(pos, move));
-    appendField(out, "wxf", wxfMoveText(pos, move));
-    appendField(out, "iccs", iccsMoveText(move));
-    out.back() = '}';
-}
-
 // The engine's line from the position before ply `ply`, as far as its moves are legal.
 void appendBetterLine(std::string& out, size_t ply, const PositionAnalysis& before) {
     setupPly(review.line, ply, reviewPosition);
     out += "\"better\":{";
-    appendMoveText(out, before.best);
+    appendField(out, "move", ucciMoveText(before.best));
     out += "\"line\":[";
     for (size_t i = 0; i < before.pv.size() && isFullyLegal(before.pv[i], reviewPosition); i++) {
-        if (i > 0) out += ',';
-        appendNotations(out, reviewPosition, before.pv[i]);
-        char text[5];
-        moveToText(before.pv[i], text, sizeof text);
-        playMoveText(reviewPosition, packMoveText(text));
+        // Each move of the line as the game call gives it.
+        out += i > 0 ? ",{" : "{";
+        appendMoveFields(out, reviewPosition, before.pv[i]);
+        out.back() = '}';
+        playMove(reviewPosition, before.pv[i]);
     }
     out += "]},";
 }
@@ -126,7 +111,7 @@ std::string resultJson() {
     for (size_t ply = 0; ply < line.moves.size(); ply++) {
         const MoveReview& move = judged.moves[ply];
         out += ply > 0 ? ",{" : "{";
-        appendMoveText(out, line.moves[ply]);
+        appendField(out, "move", ucciMoveText(line.moves[ply]));
         appendField(out, "side", sideName(move.side));
         appendPositionFields(out, positions[ply + 1], move.side ^ 1);
         appendField(out, "mark", markKind(move.mark));
@@ -177,22 +162,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* qarn_review_start(const char* fen, c
     GameRecord game;
     game.hasFen = true;
     game.fen = fen[0] != '\0' ? fen : kStartFen;
-    for (const char* cursor = moves; *cursor != '\0';) {
-        size_t length = std::strcspn(cursor, " ");
-        if (length > 0) {
-            std::string token(cursor, length);
-            uint32_t packed = length == 4 ? packMoveText(token.c_str()) : 0;
-            game.moves.push_back({packed, 0, token});
-        }
-        cursor += length + (cursor[length] == ' ');
+    for (const std::string& word : moveWords(moves)) {
+        uint32_t packed = word.size() == 4 ? packMoveText(word.c_str()) : 0;
+        game.moves.push_back({packed, 0, word});
     }
     ReviewLine line = prepareLine(game);
     if (!line.playable) return (reply = errorJson("not a legal position")).c_str();
     if (line.moves.size() < game.moves.size()) {
         size_t bad = line.moves.size();
-        return (reply = errorJson("move " + std::to_string(bad + 1) + " (" +
-                                  game.moves[bad].written + ") is not legal in its position"))
-            .c_str();
+        return (reply = errorJson(illegalMoveError(bad, game.moves[bad].written))).c_str();
     }
     review.running = true;
     review.line = std::move(line);

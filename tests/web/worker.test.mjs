@@ -237,12 +237,14 @@ const GAME_CASES = [
         name: 'a cut FEN',
         args: { fen: 'rnbakabnr/9/1c5c1', moves: [] },
         expect: { ok: false },
+        legal: 0,
         error: /not a FEN/,
     },
     {
         name: 'a FEN without a red king',
         args: { fen: 'rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBA1ABNR w - - 0 1', moves: [] },
         expect: { ok: false },
+        legal: 0,
         error: /not a legal position/,
     },
     {

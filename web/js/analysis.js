@@ -53,14 +53,14 @@ export class AnalysisMode {
 
     positionReady() {
         if (this.on) this.start();
-        this.render();
+        this.refresh();
     }
 
     switchOn(on) {
         this.on = on;
         this.positionChanging();
         if (on && this.app.shown) this.start();
-        this.render();
+        this.refresh();
     }
 
     arrows() {
@@ -91,7 +91,7 @@ export class AnalysisMode {
         } else if (info.nps) {
             this.rate = info.nps; // the closing line of a search
         }
-        this.render();
+        this.refresh();
     }
 
     // The PV in the page's notation comes from the worker; while one translation is under way,
@@ -111,7 +111,7 @@ export class AnalysisMode {
             } catch {
                 break;
             }
-            this.render();
+            this.refresh();
         }
         this.translating = false;
     }
@@ -129,7 +129,7 @@ export class AnalysisMode {
         } catch {
             return;
         }
-        this.render();
+        this.refresh();
     }
 
     render() {
@@ -160,7 +160,13 @@ export class AnalysisMode {
             }
         }
         this.renderBar(score);
-        app.board.update({ arrows: this.arrows() });
+    }
+
+    // The panel and the board's best-move arrow, after a change of the analysis itself (the
+    // page's render draws the arrows with the board).
+    refresh() {
+        this.render();
+        this.app.board.update({ arrows: this.arrows() });
     }
 
     // The bar's red part grows from red's side of the board with red's winning chance.

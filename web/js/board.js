@@ -81,6 +81,7 @@ export class Board {
         this.svg.addEventListener('pointerup', (e) => this.pointerUp(e));
         this.svg.addEventListener('pointercancel', () => this.endDrag());
         this.layout();
+        this.render();
     }
 
     /** Changes any of: fen, legal, lastMove, check, arrows, flipped; then redraws. */
@@ -116,7 +117,8 @@ export class Board {
         return { x: MARGIN + col * STEP, y: MARGIN + row * STEP };
     }
 
-    // Everything that depends on the orientation: the file names and the hit squares.
+    // Everything that depends on the orientation but the pieces and marks, which render()
+    // draws: the file names and the hit squares.
     layout() {
         this.drawGrid();
         for (const hit of this.layers.hits.children) {
@@ -124,7 +126,6 @@ export class Board {
             hit.setAttribute('x', x - STEP / 2);
             hit.setAttribute('y', y - STEP / 2);
         }
-        this.render();
     }
 
     drawGrid() {
